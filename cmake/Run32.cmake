@@ -1,0 +1,19 @@
+# Decides how 32-bit programs run here: natively where the kernel allows it, otherwise
+# under qemu-i386 user-mode emulation. Every test and tool target inherits the choice.
+try_run(native_run_result native_compile_result
+    SOURCES ${CMAKE_SOURCE_DIR}/cmake/probe32.c
+    COMPILE_OUTPUT_VARIABLE probe_compile_output)
+if(NOT native_compile_result)
+    message(FATAL_ERROR "cannot build a 32-bit program (is g++-multilib installed?)\n${probe_compile_output}")
+endif()
+
+find_program(QEMU_I386 qemu-i386 REQUIRED)
+if(native_run_result EQUAL 42)
+    set(KZ_RUNS_NATIVE_32 ON)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "")
+    message(STATUS "32-bit programs run natively")
+else()
+    set(KZ_RUNS_NATIVE_32 OFF)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_I386};-L;/)
+    message(STATUS "32-bit programs run under ${QEMU_I386}")
+endif()

@@ -1,0 +1,13 @@
+# The Windows half (the DLL and the Windows host) is a nested build with the mingw toolchain.
+include(ExternalProject)
+set(KZ_WINDOWS_BINARY_DIR ${CMAKE_BINARY_DIR}/windows)
+set(KZPROBEX_DLL ${KZ_WINDOWS_BINARY_DIR}/KZPROBEX.dll)
+ExternalProject_Add(windows_half
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${KZ_WINDOWS_BINARY_DIR}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
+               -DCMAKE_BUILD_TYPE=Release
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    BUILD_BYPRODUCTS ${KZPROBEX_DLL})
+find_program(MINGW_OBJDUMP i686-w64-mingw32-objdump REQUIRED)

@@ -1,0 +1,31 @@
+// The table of script functions the host enumerates, and the two set-up requests.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// One row of the table; the host's record for request -2 has the same 56-byte layout.
+struct FunctionDescriptor {
+    int32_t identifier;  // the function number; -1 ends the table
+    int32_t kind;        // FunctionKind: 2 in every row
+    uint8_t argument_types[8];
+    int32_t argument_count;
+    int16_t name_length;  // 0 here; the host's copy receives the name's length
+    char name[34];
+};
+static_assert(sizeof(FunctionDescriptor) == 56);
+static_assert(offsetof(FunctionDescriptor, argument_count) == 16);
+static_assert(offsetof(FunctionDescriptor, name_length) == 20);
+static_assert(offsetof(FunctionDescriptor, name) == 22);
+
+constexpr int kFunctionCount = 10;
+constexpr uint32_t kMinimumHostVersion = 1004;
+
+// Ten rows and the end marker.
+extern const FunctionDescriptor FunctionTable[kFunctionCount + 1];
+
+// Request -1: 10 when the host is new enough, else -1 with the refusal text in `buffer`.
+int32_t Handshake(const void* host_info, char* buffer);
+// Request -2: copies row `index` into `record` (when not null) and answers 1; 0 at the end.
+int32_t Enumerate(int32_t index, void* record);
+// The number of rows before the end marker whose FunctionKind is `kind`.
+uint32_t CountFunctionsOfKind(int32_t kind);

@@ -1,0 +1,8 @@
+list(APPEND KZ_LIBRARY_SOURCES
+    ${CMAKE_SOURCE_DIR}/extender/dispatch.cpp
+    ${CMAKE_SOURCE_DIR}/extender/function_table.cpp
+    ${CMAKE_SOURCE_DIR}/extender/module.cpp
+    ${CMAKE_SOURCE_DIR}/extender/numeric_text.cpp
+    ${CMAKE_SOURCE_DIR}/extender/query.cpp
+    ${CMAKE_SOURCE_DIR}/extender/report.cpp
+    ${CMAKE_SOURCE_DIR}/extender/version_and_memory.cpp)

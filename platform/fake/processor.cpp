@@ -1,0 +1,98 @@
+// A scripted processor: CPUID answers from the test's fields, and the flags register
+// behaves as the chosen class of processor's does.
+#include <string.h>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/processor.h"
+
+namespace {
+
+constexpr uint32_t kIdFlag = 0x200000;
+constexpr uint32_t kAlignmentCheckFlag = 0x40000;
+
+uint32_t VendorWord(int offset) {
+    uint32_t word;
+    memcpy(&word, fake::processor().vendor + offset, 4);
+    return word;
+}
+
+// What the low 16 bits of the flags register hold after `value` is written into them.
+uint16_t Settle16(uint16_t value) {
+    const auto& cpu = fake::processor();
+    if (!cpu.has_cpuid && cpu.legacy_class == fake::LegacyClass::k8086) {
+        return value | 0xF000;  // bits 12-15 are always set on an 8086
+    }
+    if (!cpu.has_cpuid && cpu.legacy_class == fake::LegacyClass::k80286) {
+        return value & 0x0FFF;  // and always clear on an 80286 in real mode
+    }
+    return value & 0x7FFF;  // 80386 and later: bit 15 is reserved and reads 0
+}
+
+// What the flags register holds after a 32-bit write of `value`.
+uint32_t Settle32(uint32_t value) {
+    const auto& cpu = fake::processor();
+    uint32_t sticky = 0;
+    if (!cpu.has_cpuid) sticky |= kIdFlag;
+    if (!cpu.has_cpuid && cpu.legacy_class != fake::LegacyClass::k80486) {
+        sticky |= kAlignmentCheckFlag;
+    }
+    uint32_t high = ((cpu.eflags & sticky) | (value & ~sticky)) & 0xFFFF0000;
+    return high | Settle16(static_cast<uint16_t>(value));
+}
+
+}  // namespace
+
+namespace platform {
+
+CpuidRegisters ExecuteCpuid(uint32_t leaf) {
+    auto& cpu = fake::processor();
+    ++cpu.cpuid_executions;
+    if (!cpu.has_cpuid) {
+        ++cpu.cpuid_executed_without_cpuid;
+        return {0, 0, 0, 0};
+    }
+    if (leaf == 0) return {cpu.highest_basic_leaf, VendorWord(0), VendorWord(8), VendorWord(4)};
+    if (leaf == 1) return {cpu.leaf1_eax, 0, 0, cpu.leaf1_edx};
+    return {0, 0, 0, 0};
+}
+
+FlagReadings ToggleFlags32(uint32_t mask) {
+    auto& cpu = fake::processor();
+    uint32_t before = cpu.eflags;
+    cpu.eflags = Settle32(before ^ mask);
+    return {before, cpu.eflags};
+}
+
+void WriteFlags32(uint32_t value) { fake::processor().eflags = Settle32(value); }
+
+FlagReadings ToggleFlags32OnAlignedStack(uint32_t mask) {
+    FlagReadings readings = ToggleFlags32(mask);
+    WriteFlags32(readings.before);
+    return readings;
+}
+
+uint16_t ReadFlags16() { return static_cast<uint16_t>(fake::processor().eflags); }
+
+uint16_t WriteReadFlags16(uint16_t value) {
+    WriteFlags16(value);
+    return ReadFlags16();
+}
+
+void WriteFlags16(uint16_t value) {
+    auto& cpu = fake::processor();
+    cpu.eflags = (cpu.eflags & 0xFFFF0000) | Settle16(value);
+}
+
+bool DivisionKeepsZeroFlag() {
+    auto& cpu = fake::processor();
+    ++cpu.division_probes;
+    return cpu.division_keeps_zero_flag;
+}
+
+uint64_t ReadTimeStamp() {
+    auto& cpu = fake::processor();
+    ++cpu.time_stamp_reads;
+    return cpu.time_stamp ? cpu.time_stamp() : 0;
+}
+
+}  // namespace platform
