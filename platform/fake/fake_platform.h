@@ -68,6 +68,8 @@ struct Processor {
     int cpuid_executed_without_cpuid = 0;  // must stay 0 in every test
     int time_stamp_reads = 0;
     int division_probes = 0;
+    int scan_loop_runs = 0;                         // calls of the scan loop
+    std::vector<int32_t> counting_loop_iterations;  // one entry per counting-loop run
 };
 
 Services& services();
