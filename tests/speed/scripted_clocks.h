@@ -32,7 +32,8 @@ inline void UseLegacyProcessor(fake::LegacyClass legacy_class, bool clone = fals
     cpu.legacy_class = legacy_class;
     cpu.division_keeps_zero_flag = clone;
     // An 8086 reads flags bits 12-15 as set from the start.
-    if (legacy_class == fake::LegacyClass::k8086) cpu.eflags |= 0xF000;
+    if (legacy_class == fake::LegacyClass::k8086)
+        cpu.eflags |= 0xF000;
 }
 
 inline void UseCounterFrequency(uint64_t counts_per_second) {
@@ -112,14 +113,18 @@ inline void UseTimerReadings(std::vector<uint32_t> readings) {
     };
 }
 
-// GetTickCount readings answered in turn; the last one repeats.
-inline void UseTickCounts(std::vector<uint32_t> readings) {
-    auto queue = std::make_shared<std::deque<uint32_t>>(readings.begin(), readings.end());
-    fake::services().tick_count = [queue] {
-        uint32_t value = queue->front();
-        if (queue->size() > 1)
-            queue->pop_front();
-        return value;
+// GetTickCount around timed runs: run i starts at first_tick + 1000 i and lasts lengths[i]
+// milliseconds; runs past the list last as long as its final entry.
+inline void UseRunLengths(uint32_t first_tick, std::vector<uint32_t> lengths) {
+    auto reads = std::make_shared<uint32_t>(0);
+    fake::services().tick_count = [first_tick, lengths, reads] {
+        const uint32_t run = *reads / 2;
+        const bool end = *reads % 2 == 1;
+        ++*reads;
+        const uint32_t start = first_tick + 1000 * run;
+        if (!end)
+            return start;
+        return start + lengths[run < lengths.size() ? run : lengths.size() - 1];
     };
 }
 
