@@ -82,8 +82,9 @@ std::string ResultText(const CallResult& result) {
     if (result.outcome.status == 0)
         return call + " = " + std::to_string(result.outcome.value);
     const int32_t number = ErrorNumber(result.outcome.text);
-    return call + " -> error" + (number >= 0 ? " " + std::to_string(number) : "") + " \"" +
-           result.outcome.text + "\"";
+    std::string text = call + " -> error";
+    if (number >= 0) text.append(" ").append(std::to_string(number));
+    return text.append(" \"").append(result.outcome.text).append("\"");
 }
 
 std::string ResultJson(const CallResult& result, const std::string& decoded) {
