@@ -1,0 +1,56 @@
+// ExtenderDll::Load on Windows: the system loader does the work.
+#include <windows.h>
+
+#include "host/loader/extender_dll.h"
+
+namespace qel {
+
+struct ExtenderDll::Mapping {
+    HMODULE module;
+};
+
+namespace {
+
+std::string LastErrorText() {
+    char text[512] = {};
+    const DWORD code = GetLastError();
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   text, sizeof text, nullptr);
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message + " (error " + std::to_string(code) + ")";
+}
+
+}  // namespace
+
+std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::string* error) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module == nullptr) {
+        *error = LastErrorText();
+        return nullptr;
+    }
+    FARPROC dispatch = GetProcAddress(module, "_QELExtender2@40");
+    FARPROC query = GetProcAddress(module, "_QELExtenderQuery@12");
+    if (dispatch == nullptr || query == nullptr) {
+        *error = std::string("missing export ") +
+                 (dispatch == nullptr ? "_QELExtender2@40" : "_QELExtenderQuery@12");
+        FreeLibrary(module);
+        return nullptr;
+    }
+    std::unique_ptr<ExtenderDll> dll(new ExtenderDll());
+    dll->mapping_ = new Mapping{module};
+    dll->module_handle_ = module;
+    dll->dispatch_ = reinterpret_cast<DispatchEntry>(reinterpret_cast<void*>(dispatch));
+    dll->query_ = reinterpret_cast<QueryEntry>(reinterpret_cast<void*>(query));
+    return dll;
+}
+
+ExtenderDll::~ExtenderDll() {
+    if (mapping_ == nullptr)
+        return;
+    FreeLibrary(mapping_->module);
+    delete mapping_;
+}
+
+}  // namespace qel

@@ -1,0 +1,53 @@
+// qelhost on Windows: LoadLibrary and the real Win32 calls under the shared program.
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <windows.h>
+
+#include <iostream>
+
+#include "host/cli/host_main.h"
+
+namespace {
+
+// %QELHOST_DLL%, else KZPROBEX.dll beside qelhost.exe.
+std::string DefaultDll() {
+    if (const char* configured = getenv("QELHOST_DLL"); configured != nullptr && *configured != 0) {
+        return configured;
+    }
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string executable(path, length);
+    const size_t slash = executable.find_last_of("\\/");
+    return (slash == std::string::npos ? std::string() : executable.substr(0, slash + 1)) +
+           "KZPROBEX.dll";
+}
+
+void ApplyOptions(const qel::Options& options) {
+    // Real message boxes wait for the user, and the real memory is what it is.
+    if (options.box_answer != 1 || options.memory_bytes || options.large_address_aware) {
+        std::cerr << "qelhost: --box, --memory and --large-address-aware only work in the "
+                     "Linux host; ignored\n";
+    }
+}
+
+int RerunUnderCpu(const qel::Options&, const std::vector<std::string>&, std::ostream& err) {
+    err << "qelhost: --cpu needs qemu-i386 and works only in the Linux host\n";
+    return qel::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qel::HostPlatform platform;
+    platform.default_dll = &DefaultDll;
+    platform.guard = [](const std::function<void()>& work, std::string*) {
+        work();
+        return true;
+    };
+    platform.apply_options = &ApplyOptions;
+    platform.rerun_under_cpu = &RerunUnderCpu;
+    platform.progress_on_terminal = _isatty(_fileno(stderr)) != 0;
+    return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
+                        {std::cout, std::cerr, std::cin});
+}

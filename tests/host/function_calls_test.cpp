@@ -1,0 +1,179 @@
+// Every script function through Call(): values, errors with their exact texts, message boxes.
+#include <cpuid.h>
+
+#include "tests/host/shared_dll.h"
+
+namespace {
+
+using host_test::DllTest;
+using Args = std::vector<std::optional<std::string>>;
+
+constexpr int32_t kValue = 0;
+constexpr int32_t kError = -1;
+
+struct CallCase {
+    const char* label;
+    uint32_t number;
+    Args args;
+    int32_t status;
+    int32_t value;     // for values
+    const char* text;  // for errors
+};
+
+class FunctionCall : public DllTest, public testing::WithParamInterface<CallCase> {};
+
+TEST_P(FunctionCall, ReportsExactlyOneOutcome) {
+    const CallCase& c = GetParam();
+    const qel::Outcome outcome = dll().Call(c.number, c.args);
+    EXPECT_EQ(outcome.callbacks, 1);
+    EXPECT_TRUE(outcome.arguments_handed_back);
+    ASSERT_EQ(outcome.status, c.status);
+    if (c.status == kValue) {
+        EXPECT_EQ(outcome.result_type, 1);
+        EXPECT_EQ(outcome.value, c.value);
+    } else {
+        EXPECT_EQ(outcome.result_type, 2);
+        EXPECT_EQ(outcome.text, c.text);
+    }
+}
+
+const char* const kInvalidParameter = "17101: Invalid Parameter.";
+const char* const kInvalidVersion = "17100:  Invalid DLL Version";
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocol, FunctionCall,
+    testing::Values(CallCase{"version", 1, {"0"}, kValue, 44001, ""},
+                    CallCase{"function_count", 1, {"1"}, kValue, 10, ""},
+                    CallCase{"kind_three_count", 1, {"2"}, kValue, 0, ""},
+                    CallCase{"blank_plus_one", 1, {" +1"}, kValue, 10, ""},
+                    CallCase{"lone_blank_is_zero", 1, {" "}, kValue, 44001, ""},
+                    CallCase{"lone_minus_is_zero", 1, {"-"}, kValue, 44001, ""},
+                    CallCase{"lone_plus_is_zero", 1, {"+"}, kValue, 44001, ""},
+                    CallCase{"three", 1, {"3"}, kError, 0, kInvalidVersion},
+                    CallCase{"minus_one", 1, {"-1"}, kError, 0, kInvalidVersion},
+                    CallCase{"wrapped_to_zero", 1, {"4294967296"}, kValue, 44001, ""},
+                    CallCase{"empty", 1, {""}, kError, 0, kInvalidParameter},
+                    CallCase{"trailing_blank", 1, {"1 "}, kError, 0, kInvalidParameter},
+                    CallCase{"decimal_point", 1, {"1.0"}, kError, 0, kInvalidParameter},
+                    CallCase{"letters", 1, {"abc"}, kError, 0, kInvalidParameter},
+                    CallCase{"absent", 1, {}, kError, 0, kInvalidParameter},
+                    CallCase{"number_zero", 0, {}, kError, 0, ""},
+                    CallCase{"number_eleven", 11, {}, kError, 0, ""},
+                    CallCase{"number_minus_four", 0xFFFFFFFC, {}, kError, 0, ""},
+                    CallCase{"number_0x10000", 0x00010000, {}, kError, 0, ""},
+                    CallCase{"high_word_ignored", 0xABCD0001, {"0"}, kValue, 44001, ""}),
+    [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.label); });
+
+// Functions that never fail: one value and one callback each, whatever arguments come along.
+class EveryFunction : public DllTest, public testing::WithParamInterface<uint32_t> {};
+
+TEST_P(EveryFunction, CompletesWithOneCallback) {
+    const qel::Outcome outcome = dll().Call(GetParam(), {"0", "5", "1", "0", "0"});
+    EXPECT_EQ(outcome.callbacks, 1);
+    EXPECT_EQ(outcome.status, kValue);
+    EXPECT_EQ(outcome.result_type, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, EveryFunction, testing::Range(1u, 11u));
+
+// --- message boxes --------------------------------------------------------------------------
+
+struct BoxCase {
+    const char* argument;
+    int box_answer;
+    int32_t value;
+};
+
+class VersionBox : public DllTest, public testing::WithParamInterface<BoxCase> {};
+
+TEST_P(VersionBox, ShowsTheArgumentTextAndIgnoresTheButton) {
+    qel::emulation().box_answer = GetParam().box_answer;
+    const qel::Outcome outcome = dll().Call(1, {GetParam().argument});
+    EXPECT_EQ(outcome.value, GetParam().value);
+    ASSERT_EQ(qel::emulation().boxes_shown.size(), 1u);
+    EXPECT_EQ(qel::emulation().boxes_shown[0].first, "Extender Version");
+    EXPECT_EQ(qel::emulation().boxes_shown[0].second, GetParam().argument);
+    EXPECT_EQ(qel::emulation().box_style_last, 0x41u);  // OK/Cancel, information icon
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, VersionBox,
+                         testing::Values(BoxCase{"1", 1, 10}, BoxCase{"1", 2, 10},
+                                         BoxCase{"2", 1, 0}, BoxCase{"2", 2, 0},
+                                         BoxCase{" +1", 1, 10}, BoxCase{"+2", 2, 0}));
+
+TEST_F(DllTest, ErrorsAndVersionZeroShowNoBox) {
+    for (const char* argument : {"0", "3", "abc", ""})
+        dll().Call(1, {argument});
+    EXPECT_TRUE(qel::emulation().boxes_shown.empty());
+}
+
+// --- memory ---------------------------------------------------------------------------------
+
+struct MemoryCase {
+    uint64_t emulated;
+    bool large_address_aware;
+    uint32_t reported;
+};
+
+class MemoryStatus : public DllTest, public testing::WithParamInterface<MemoryCase> {};
+
+TEST_P(MemoryStatus, CmemstatReportsCappedPhysicalMemory) {
+    qel::emulation().memory_bytes = GetParam().emulated;
+    qel::emulation().large_address_aware = GetParam().large_address_aware;
+    EXPECT_EQ(static_cast<uint32_t>(dll().Call(7).value), GetParam().reported);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, MemoryStatus,
+                         testing::Values(MemoryCase{512ull << 20, false, 512u << 20},
+                                         MemoryCase{0x7FFFFFFF, false, 0x7FFFFFFF},
+                                         MemoryCase{0x80000000, false, 0x7FFFFFFF},
+                                         MemoryCase{8ull << 30, false, 0x7FFFFFFF},
+                                         MemoryCase{3ull << 30, true, 3u << 30},
+                                         MemoryCase{0xFFFFFFFF, true, 0xFFFFFFFF},
+                                         MemoryCase{4ull << 30, true, 0xFFFFFFFF},
+                                         MemoryCase{64ull << 30, true, 0xFFFFFFFF}));
+
+TEST_F(DllTest, FunctionNumberHighWordIsIgnoredForMemory) {
+    qel::emulation().memory_bytes = 256ull << 20;
+    EXPECT_EQ(dll().Call(0x00010007).value, 256 << 20);
+}
+
+// --- identification, checked against this processor's own CPUID ----------------------------
+
+struct Cpuid {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+};
+
+Cpuid Leaf(unsigned leaf) {
+    Cpuid r;
+    __cpuid(leaf, r.eax, r.ebx, r.ecx, r.edx);
+    return r;
+}
+
+TEST_F(DllTest, IdentificationMatchesCpuid) {
+    const Cpuid leaf0 = Leaf(0);
+    char vendor[13] = {};
+    memcpy(vendor, &leaf0.ebx, 4);
+    memcpy(vendor + 4, &leaf0.edx, 4);
+    memcpy(vendor + 8, &leaf0.ecx, 4);
+    const std::string name = vendor;
+    const int32_t code = name == "GenuineIntel"   ? 1
+                         : name == "CyrixInstead" ? 2
+                         : name == "AuthenticAMD" ? 3
+                                                  : 0;
+    EXPECT_EQ(dll().Call(6).value, 1);  // ccpusupt
+    EXPECT_EQ(dll().Call(10).value, code);
+    EXPECT_EQ(dll().Call(8).value, code == 2 || code == 3 ? 1 : 0);
+    if (leaf0.eax >= 1) {
+        const Cpuid leaf1 = Leaf(1);
+        EXPECT_EQ(static_cast<uint32_t>(dll().Call(3).value), leaf1.edx);
+        EXPECT_EQ(static_cast<uint32_t>(dll().Call(4).value), leaf1.eax & 0xFFFF);
+        EXPECT_EQ(dll().Call(2).value, static_cast<int32_t>((leaf1.eax >> 8) & 15));
+    } else {
+        EXPECT_EQ(dll().Call(2).value, 65535);
+        EXPECT_EQ(dll().Call(3).value, 0);
+        EXPECT_EQ(dll().Call(4).value, 0);
+    }
+}
+
+}  // namespace

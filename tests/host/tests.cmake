@@ -1,0 +1,13 @@
+# End-to-end tests of qelhost and its loader through the real KZPROBEX.dll.
+set(host_tests_dir ${CMAKE_CURRENT_LIST_DIR})
+set(host_test_sources
+    ${host_tests_dir}/shared_dll.cpp
+    ${host_tests_dir}/protocol_test.cpp
+    ${host_tests_dir}/function_calls_test.cpp)
+# The argument checks of the two measuring functions need the real speed code, not the
+# placeholder that answers 0 to everything.
+if(NOT EXISTS ${CMAKE_SOURCE_DIR}/speed/pending.cpp)
+    list(APPEND host_test_sources ${host_tests_dir}/speed_arguments_test.cpp)
+endif()
+qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources})
+target_link_libraries(host_tests PRIVATE qel_cli)
