@@ -1,0 +1,91 @@
+// ccpuspeed's measuring route through the real DLL: Intel and unknown vendors with a
+// time-stamp counter, over scripted counters and over the real clocks.
+#include <cmath>
+
+#include "tests/speed/e2e_support.h"
+
+namespace {
+
+using speed_e2e::SpeedDllTest;
+
+class MeasuringRoute : public SpeedDllTest {
+  protected:
+    void SetUp() override {
+        SpeedDllTest::SetUp();
+        if (speed_e2e::IsClone(processor_) || !processor_.time_stamp) {
+            GTEST_SKIP() << processor_.vendor << " does not take the time-stamp method";
+        }
+    }
+};
+
+struct ScriptedCounterCase {
+    const char* name;
+    int64_t counts_per_second;
+    int64_t step;
+    uint32_t ticks;
+};
+
+const ScriptedCounterCase kScriptedCounterCases[] = {
+    {"TenMegahertz", 10000000, 10000, 1000},
+    {"ThreeMegahertz", 3000000, 10001, 3333},
+    // 6667333 mod 1500 exceeds 750: one more microsecond
+    {"F1500", 1500, 10001, 6667334},
+    // 1000000000 mod 11 exceeds 5: one more microsecond
+    {"F11", 11, 10000, 1000000001},
+    // the high half of the frequency is ignored
+    {"HighHalf", 0x100989680ll, 10000, 1000},
+};
+
+class MeasuringRouteScripted : public MeasuringRoute,
+                               public testing::WithParamInterface<ScriptedCounterCase> {};
+
+TEST_P(MeasuringRouteScripted, TicksFromTheCounter) {
+    const ScriptedCounterCase& c = GetParam();
+    int counter_reads = 0;
+    int timer_reads = 0;
+    speed_e2e::UseSteppingCounter(c.counts_per_second, c.step, &counter_reads);
+    qel::emulation().multimedia_time = speed_e2e::Readings({0}, &timer_reads);
+    EXPECT_EQ(Speed("2"), c.ticks);
+    // three reads a run, 3 to 20 runs
+    EXPECT_EQ(counter_reads % 3, 0);
+    EXPECT_GE(counter_reads, 9);
+    EXPECT_LE(counter_reads, 60);
+    EXPECT_EQ(timer_reads, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counters, MeasuringRouteScripted, testing::ValuesIn(kScriptedCounterCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MeasuringRoute, NoCounterReportsZeroInEveryMode) {
+    qel::emulation().counter_frequency = [](int64_t* value) { return *value = 0, false; };
+    for (const char* mode : {"0", "1", "2", "3"})
+        EXPECT_EQ(Speed(mode), 0u) << mode;
+}
+
+TEST_F(MeasuringRoute, RealClocksAgreeWithTheReference) {
+    const double reference = speed_e2e::ReferenceMhz();
+    const uint32_t mhz = Speed("1");
+    EXPECT_NEAR(mhz, reference, reference * 0.02);
+    const uint32_t ticks = Speed("2");
+    // 10000 counts of 10 MHz; a slow or preempted last read lengthens the run, which the
+    // cycles then cover as well
+    EXPECT_GE(ticks, 1000u);
+    EXPECT_LE(ticks, 1200u);
+    const uint32_t cycles = Speed("3");
+    EXPECT_NEAR(cycles / 1000.0, reference, reference * 0.02);
+    // the nominal rating is at least the rate less the tolerance, at most one step above
+    const uint32_t nominal = Speed("0");
+    EXPECT_GE(nominal + 5, reference * 0.98);
+    EXPECT_LE(nominal, reference * 1.02 + 200);
+}
+
+TEST_F(MeasuringRoute, RealClocksOnlyTheCounterIsRead) {
+    speed_e2e::ClockReads reads;
+    speed_e2e::CountRealClockReads(&reads);
+    EXPECT_NEAR(Speed("1"), speed_e2e::ReferenceMhz(), speed_e2e::ReferenceMhz() * 0.02);
+    EXPECT_GE(reads.counter, 9);
+    EXPECT_EQ(reads.multimedia_time, 0);
+    EXPECT_EQ(reads.tick_count, 0);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+# The speed functions through the real DLL, and the form of their timed code in it.
+set(speed_tests_dir ${CMAKE_CURRENT_LIST_DIR})
+
+# The timed loops and the timed stretch, read back from the built DLL.
+add_test(NAME speed.timed_loops
+    COMMAND ${speed_tests_dir}/check_timed_loops ${MINGW_OBJDUMP} ${KZPROBEX_DLL})
+# The check itself refuses listings where the compiler would have reshaped the code.
+set(refused_forms
+    "counter_in_register\;FAIL: counting loop"
+    "pass_counter_32bit\;FAIL: scan loop"
+    "scan_pass_changed\;FAIL: scan loop"
+    "trace_between_stamps\;FAIL: time-stamp run")
+foreach(form IN LISTS refused_forms)
+    list(GET form 0 listing)
+    list(GET form 1 message)
+    add_test(NAME speed.timed_loops_refuse_${listing}
+        COMMAND ${speed_tests_dir}/check_timed_loops
+            --disassembly ${speed_tests_dir}/disassembly/${listing}.txt)
+    set_tests_properties(speed.timed_loops_refuse_${listing}
+        PROPERTIES PASS_REGULAR_EXPRESSION "${message}")
+endforeach()
+
+# One program, run under each processor model and natively; each suite skips on processors
+# that do not take its route, and the model's vendor is checked so no suite skips unseen.
+qel_add_dll_test(NAME speed_e2e
+    SOURCES
+        ${CMAKE_SOURCE_DIR}/tests/host/shared_dll.cpp
+        ${speed_tests_dir}/processor_model_test.cpp
+        ${speed_tests_dir}/measuring_route_test.cpp
+        ${speed_tests_dir}/scan_loop_route_test.cpp
+        ${speed_tests_dir}/one_second_route_test.cpp
+        ${speed_tests_dir}/benchmark_e2e_test.cpp
+    CPU pentium3 "pentium3,-tsc" athlon Dhyana
+    TIMEOUT 300)
+set_tests_properties("speed_e2e@pentium3" PROPERTIES ENVIRONMENT
+    "KZ_EXPECT_VENDOR=GenuineIntel;KZ_EXPECT_TSC=1")
+set_tests_properties("speed_e2e@pentium3,-tsc" PROPERTIES ENVIRONMENT
+    "KZ_EXPECT_VENDOR=GenuineIntel;KZ_EXPECT_TSC=0")
+set_tests_properties("speed_e2e@athlon" PROPERTIES ENVIRONMENT
+    "KZ_EXPECT_VENDOR=AuthenticAMD;KZ_EXPECT_TSC=1")
+set_tests_properties("speed_e2e@Dhyana" PROPERTIES ENVIRONMENT
+    "KZ_EXPECT_VENDOR=HygonGenuine;KZ_EXPECT_TSC=1")
+# Natively (or under qemu's default model where 32-bit code cannot run natively).
+add_test(NAME speed_e2e.this_processor
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:speed_e2e>)
+set_tests_properties(speed_e2e.this_processor PROPERTIES TIMEOUT 300)
