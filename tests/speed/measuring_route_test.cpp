@@ -1,5 +1,6 @@
 // ccpuspeed's measuring route through the real DLL: Intel and unknown vendors with a
 // time-stamp counter, over scripted counters and over the real clocks.
+#include <algorithm>
 #include <cmath>
 
 #include "tests/speed/e2e_support.h"
@@ -66,15 +67,18 @@ TEST_F(MeasuringRoute, RealClocksAgreeWithTheReference) {
     const double reference = speed_e2e::ReferenceMhz();
     const uint32_t mhz = Speed("1");
     EXPECT_NEAR(mhz, reference, reference * 0.02);
-    const uint32_t ticks = Speed("2");
-    // 10000 counts of 10 MHz; a slow or preempted last read lengthens the run, which the
-    // cycles then cover as well
+    // 10000 counts of 10 MHz; a slow or preempted last read lengthens a run, and the cycles
+    // with it, so the shortest of a few calls is taken
+    uint32_t ticks = UINT32_MAX;
+    uint32_t cycles = UINT32_MAX;
+    for (int call = 0; call < 5; ++call) {
+        ticks = std::min(ticks, Speed("2"));
+        cycles = std::min(cycles, Speed("3"));
+    }
     EXPECT_GE(ticks, 1000u);
-    EXPECT_LE(ticks, 1200u);
-    // the cycles of one run of 1000 to 1200 us
-    const uint32_t cycles = Speed("3");
+    EXPECT_LE(ticks, 1100u);
     EXPECT_GE(cycles, reference * 1000 * 0.98);
-    EXPECT_LE(cycles, reference * 1200 * 1.02);
+    EXPECT_LE(cycles, reference * 1100 * 1.02);
     // the nominal rating is at least the rate less the tolerance, at most one step above
     const uint32_t nominal = Speed("0");
     EXPECT_GE(nominal + 5, reference * 0.98);
