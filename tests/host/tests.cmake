@@ -3,7 +3,8 @@ set(host_tests_dir ${CMAKE_CURRENT_LIST_DIR})
 set(host_test_sources
     ${host_tests_dir}/shared_dll.cpp
     ${host_tests_dir}/protocol_test.cpp
-    ${host_tests_dir}/function_calls_test.cpp)
+    ${host_tests_dir}/function_calls_test.cpp
+    ${host_tests_dir}/emulation_test.cpp)
 # The argument checks of the two measuring functions need the real speed code, not the
 # placeholder that answers 0 to everything.
 if(NOT EXISTS ${CMAKE_SOURCE_DIR}/speed/pending.cpp)
