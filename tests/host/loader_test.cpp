@@ -244,6 +244,8 @@ class Relocation : public testing::TestWithParam<RelocationCase> {};
 TEST_P(Relocation, AddsTheDeltaOrRefuses) {
     const RelocationCase& c = GetParam();
     constexpr uint32_t kDirectory = 32;
+    constexpr uint32_t kLinkedBase =
+        0xFFFFFF00;  // so that the word at 8 is an address of the image
     Bytes image(96, 0);
     ht::Put32(&image, 8, 0xFFFFFF00);
     for (size_t i = 0; i < c.block.size(); ++i)
@@ -251,7 +253,8 @@ TEST_P(Relocation, AddsTheDeltaOrRefuses) {
     const uint32_t size =
         c.directory_size != 0 ? c.directory_size : 2 * static_cast<uint32_t>(c.block.size());
     std::string error;
-    const bool applied = qel::ApplyRelocations(image, {kDirectory, size}, c.delta, &error);
+    const bool applied =
+        qel::ApplyRelocations(image, {kDirectory, size}, kLinkedBase, c.delta, &error);
     EXPECT_EQ(applied, std::string(c.expected_error).empty());
     EXPECT_NE(error.find(c.expected_error), std::string::npos) << error;
     if (applied) {
