@@ -7,7 +7,9 @@ set(host_test_sources
     ${host_tests_dir}/emulation_test.cpp
     ${host_tests_dir}/dll_file.cpp
     ${host_tests_dir}/loader_test.cpp
-    ${host_tests_dir}/damaged_corpus_test.cpp)
+    ${host_tests_dir}/damaged_corpus_test.cpp
+    ${host_tests_dir}/script_test.cpp
+    ${host_tests_dir}/options_test.cpp)
 # The argument checks of the two measuring functions need the real speed code, not the
 # placeholder that answers 0 to everything.
 if(NOT EXISTS ${CMAKE_SOURCE_DIR}/speed/pending.cpp)
