@@ -19,6 +19,11 @@ struct LoadStringCase {
     int32_t expected_count;
 };
 
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const LoadStringCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class LoadString : public DllTest, public testing::WithParamInterface<LoadStringCase> {};
 
 TEST_P(LoadString, CutsTerminatesAndCounts) {

@@ -20,6 +20,11 @@ struct CallCase {
     const char* text;  // for errors
 };
 
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const CallCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class FunctionCall : public DllTest, public testing::WithParamInterface<CallCase> {};
 
 TEST_P(FunctionCall, ReportsExactlyOneOutcome) {

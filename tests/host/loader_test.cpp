@@ -18,6 +18,11 @@ struct DamageCase {
     const char* expected_message;  // a part of the refusal
 };
 
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const DamageCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class Refusal : public DllTest, public testing::WithParamInterface<DamageCase> {
   protected:
     // The good copy stays loaded, so the damaged one cannot have the preferred base and
@@ -162,6 +167,11 @@ struct ForeignCase {
     const char* expected_message;
 };
 
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const ForeignCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class ForeignFile : public testing::TestWithParam<ForeignCase> {};
 
 TEST_P(ForeignFile, IsRefused) {
@@ -238,6 +248,11 @@ struct RelocationCase {
     uint32_t expected_word_at_8;  // the word at offset 8, which holds 0xFFFFFF00 before
     const char* expected_error;   // "" for success
 };
+
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const RelocationCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class Relocation : public testing::TestWithParam<RelocationCase> {};
 

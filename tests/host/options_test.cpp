@@ -15,6 +15,11 @@ struct CommandLineCase {
     std::function<bool(const qel::Options&)> check;
 };
 
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const CommandLineCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class CommandLine : public testing::TestWithParam<CommandLineCase> {};
 
 TEST_P(CommandLine, ParsesOrNamesTheProblem) {

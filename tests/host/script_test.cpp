@@ -20,6 +20,11 @@ struct ScriptCase {
     std::vector<StatementExpectation> expected;
 };
 
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const ScriptCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class Script : public testing::TestWithParam<ScriptCase> {};
 
 TEST_P(Script, ParsesIntoStatements) {
