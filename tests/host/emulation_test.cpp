@@ -80,6 +80,10 @@ struct CopyLimitedCase {
     const char* expected;  // the first bytes of the destination (pre-filled with '#')
 };
 
+void PrintTo(const CopyLimitedCase& c, std::ostream* out) {
+    *out << "\"" << c.source << "\" size " << c.size;
+}
+
 class CopyLimited : public testing::TestWithParam<CopyLimitedCase> {};
 
 TEST_P(CopyLimited, CopiesWhileSizeAboveOneThenTerminates) {
@@ -113,6 +117,10 @@ struct LowerCase {
     uint8_t lowered;
 };
 
+void PrintTo(const LowerCase& c, std::ostream* out) {
+    *out << "character " << int{c.character};
+}
+
 class LowerCharacter : public testing::TestWithParam<LowerCase> {};
 
 TEST_P(LowerCharacter, CharacterFormWhenHighWordIsZero) {
@@ -143,6 +151,10 @@ struct BoxCase {
     int answer_setting;
     int32_t expected;
 };
+
+void PrintTo(const BoxCase& c, std::ostream* out) {
+    *out << "style " << c.style << " answer " << c.answer_setting;
+}
 
 class MessageBox : public DllTest, public testing::WithParamInterface<BoxCase> {};
 
@@ -177,6 +189,10 @@ struct MemoryCase {
     uint32_t total_phys;
     uint32_t total_virtual;
 };
+
+void PrintTo(const MemoryCase& c, std::ostream* out) {
+    *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
+}
 
 class GlobalMemory : public DllTest, public testing::WithParamInterface<MemoryCase> {};
 
@@ -247,6 +263,10 @@ struct ImportCase {
     const char* function;
     bool provided;
 };
+
+void PrintTo(const ImportCase& c, std::ostream* out) {
+    *out << c.dll << "!" << c.function;
+}
 
 class HostFunctions : public testing::TestWithParam<ImportCase> {};
 

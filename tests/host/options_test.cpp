@@ -95,6 +95,10 @@ struct ByteCountCase {
     std::optional<uint64_t> bytes;
 };
 
+void PrintTo(const ByteCountCase& c, std::ostream* out) {
+    *out << "\"" << c.text << "\"";
+}
+
 class ByteCount : public testing::TestWithParam<ByteCountCase> {};
 
 TEST_P(ByteCount, ReadsSuffixesInPowersOf1024) {
@@ -122,6 +126,10 @@ struct ErrorNumberCase {
     int32_t number;
 };
 
+void PrintTo(const ErrorNumberCase& c, std::ostream* out) {
+    *out << "\"" << c.message << "\"";
+}
+
 class ErrorNumber : public testing::TestWithParam<ErrorNumberCase> {};
 
 TEST_P(ErrorNumber, IsTheNumberBeforeTheColon) {
@@ -141,6 +149,10 @@ struct DecodeCase {
     int32_t value;
     const char* expected;
 };
+
+void PrintTo(const DecodeCase& c, std::ostream* out) {
+    *out << c.name << " " << c.value;
+}
 
 class Decode : public testing::TestWithParam<DecodeCase> {};
 
