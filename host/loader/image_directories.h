@@ -12,9 +12,11 @@
 
 namespace qel {
 
-// Adds `delta` to every 32-bit absolute address the relocation directory lists.
-bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_t delta,
-                      std::string* error);
+// Adds `delta` to every 32-bit absolute address the relocation directory lists. Each must
+// hold an address inside the image as linked at `linked_base`, and no two may overlap: a
+// damaged directory would otherwise patch code or data at random.
+bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_t linked_base,
+                      uint32_t delta, std::string* error);
 
 // The address of a host function for DLL!function, or 0 when the host does not provide it.
 using ImportResolver = std::function<uint32_t(const std::string& dll, const std::string& function)>;

@@ -1,6 +1,10 @@
 // ExtenderDll::Load on Linux: the host's own loader maps the image and calls its DllMain.
-#include <fstream>
-#include <iterator>
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <vector>
 
 #include "host/loader/extender_dll.h"
@@ -15,23 +19,38 @@ namespace {
 constexpr uint32_t kProcessAttach = 1;
 constexpr uint32_t kProcessDetach = 0;
 constexpr unsigned kEntryTimeoutSeconds = 10;
+constexpr off_t kMaximumFileSize = 256 << 20;
 constexpr const char* kDispatchName = "_QELExtender2@40";
 constexpr const char* kQueryName = "_QELExtenderQuery@12";
 
 using EntryPoint = __attribute__((stdcall)) int32_t (*)(void*, uint32_t, void*);
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        *error = "cannot open " + path;
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        *error = "cannot open " + path + ": " + strerror(errno);
         return false;
     }
-    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        *error = "cannot read " + path;
-        return false;
+    struct stat status {};
+    bool ok = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    if (!ok) {
+        *error = path + " is not a regular file";
+    } else if (status.st_size > kMaximumFileSize) {
+        ok = false;
+        *error = path + " is too large for a DLL";
+    } else {
+        bytes->resize(static_cast<size_t>(status.st_size));
+        size_t done = 0;
+        while (ok && done < bytes->size()) {
+            const ssize_t got = read(descriptor, bytes->data() + done, bytes->size() - done);
+            ok = got > 0;
+            done += ok ? static_cast<size_t>(got) : 0;
+        }
+        if (!ok)
+            *error = "cannot read " + path;
     }
-    return true;
+    close(descriptor);
+    return ok;
 }
 
 bool FindCodeExport(const MappedImage& image, const char* name, uint32_t* rva, std::string* error) {

@@ -77,11 +77,11 @@ bool MapImage(std::span<const uint8_t> file, MappedImage* image, std::string* er
     }
 
     const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(image->base));
-    const bool ok =
-        (address == headers.image_base || ApplyRelocations(image->bytes(), headers.relocations,
-                                                           address - headers.image_base, error)) &&
-        (!headers.imports.present() ||
-         BindImports(image->bytes(), headers.imports, &win32::FindHostFunction, error));
+    const bool ok = (address == headers.image_base ||
+                     ApplyRelocations(image->bytes(), headers.relocations, headers.image_base,
+                                      address - headers.image_base, error)) &&
+                    (!headers.imports.present() ||
+                     BindImports(image->bytes(), headers.imports, &win32::FindHostFunction, error));
     if (!ok)
         UnmapImage(image);
     return ok;

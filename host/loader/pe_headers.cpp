@@ -144,6 +144,10 @@ bool ParsePeHeaders(std::span<const uint8_t> bytes, PeHeaders* headers, std::str
     if (headers->size_of_image == 0 || headers->size_of_image > kMaximumImageSize) {
         return Fail(error, "bad SizeOfImage " + std::to_string(headers->size_of_image));
     }
+    if (section_count == 0)
+        return Fail(error, "image has no sections");
+    if (section_count > kMaximumSections)
+        return Fail(error, "too many sections");
     const uint32_t section_table = optional + optional_size;
     const uint64_t headers_end =
         uint64_t{section_table} + uint64_t{section_count} * kSectionHeaderSize;

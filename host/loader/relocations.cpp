@@ -1,3 +1,5 @@
+#include <vector>
+
 #include "host/loader/byte_reader.h"
 #include "host/loader/image_directories.h"
 
@@ -10,9 +12,10 @@ constexpr uint32_t kBlockHeaderSize = 8;
 
 }  // namespace
 
-bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_t delta,
-                      std::string* error) {
+bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_t linked_base,
+                      uint32_t delta, std::string* error) {
     const ByteReader reader(image);
+    std::vector<bool> patched(image.size(), false);
     uint32_t offset = 0;
     while (offset < directory.size) {
         uint32_t page = 0, block_size = 0;
@@ -44,6 +47,18 @@ bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_
             }
             uint32_t value = 0;
             reader.Read32(static_cast<uint32_t>(target), &value);
+            if (value - linked_base > image.size()) {
+                *error = "base relocation at RVA " + std::to_string(target) +
+                         " does not hold an address inside the image";
+                return false;
+            }
+            if (patched[target] || patched[target + 1] || patched[target + 2] ||
+                patched[target + 3]) {
+                *error = "overlapping base relocations at RVA " + std::to_string(target);
+                return false;
+            }
+            for (int i = 0; i < 4; ++i)
+                patched[target + i] = true;
             value += delta;  // wraps like the processor's own address arithmetic
             for (int i = 0; i < 4; ++i)
                 image[target + i] = static_cast<uint8_t>(value >> (8 * i));

@@ -20,6 +20,11 @@ struct CallCase {
     const char* text;  // for errors
 };
 
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const CallCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class FunctionCall : public DllTest, public testing::WithParamInterface<CallCase> {};
 
 TEST_P(FunctionCall, ReportsExactlyOneOutcome) {
@@ -84,6 +89,10 @@ struct BoxCase {
     int32_t value;
 };
 
+void PrintTo(const BoxCase& c, std::ostream* out) {
+    *out << "\"" << c.argument << "\" answer " << c.box_answer;
+}
+
 class VersionBox : public DllTest, public testing::WithParamInterface<BoxCase> {};
 
 TEST_P(VersionBox, ShowsTheArgumentTextAndIgnoresTheButton) {
@@ -114,6 +123,10 @@ struct MemoryCase {
     bool large_address_aware;
     uint32_t reported;
 };
+
+void PrintTo(const MemoryCase& c, std::ostream* out) {
+    *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
+}
 
 class MemoryStatus : public DllTest, public testing::WithParamInterface<MemoryCase> {};
 

@@ -16,6 +16,10 @@ struct QueryTextCase {
     int32_t expected_answer;
 };
 
+void PrintTo(const QueryTextCase& c, std::ostream* out) {
+    *out << "code " << c.code << " size " << c.buffer_size;
+}
+
 class QueryText : public DllTest, public testing::WithParamInterface<QueryTextCase> {};
 
 TEST_P(QueryText, CopiesAtMostSizeMinusOneAndAnswersVersion) {
@@ -54,6 +58,10 @@ struct QueryListCase {
     int32_t expected;
 };
 
+void PrintTo(const QueryListCase& c, std::ostream* out) {
+    *out << "count " << c.count << " expects " << c.expected;
+}
+
 class QueryList : public DllTest, public testing::WithParamInterface<QueryListCase> {};
 
 TEST_P(QueryList, ScansForFour) {
@@ -75,6 +83,10 @@ struct HandshakeCase {
     int32_t expected;
     const char* expected_text;  // what the buffer holds afterwards
 };
+
+void PrintTo(const HandshakeCase& c, std::ostream* out) {
+    *out << "host version " << c.host_version;
+}
 
 class Handshake : public DllTest, public testing::WithParamInterface<HandshakeCase> {};
 
@@ -98,6 +110,10 @@ struct RowCase {
     int32_t argument_count;
     const char* name;
 };
+
+void PrintTo(const RowCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Enumeration : public DllTest, public testing::WithParamInterface<RowCase> {};
 
@@ -177,6 +193,10 @@ struct RawCallCase {
     const char* argument;  // text of argument 1
     int32_t expected_status;
 };
+
+void PrintTo(const RawCallCase& c, std::ostream* out) {
+    *out << "function " << c.function_number;
+}
 
 class RawDispatch : public DllTest, public testing::WithParamInterface<RawCallCase> {};
 

@@ -3,7 +3,14 @@ set(host_tests_dir ${CMAKE_CURRENT_LIST_DIR})
 set(host_test_sources
     ${host_tests_dir}/shared_dll.cpp
     ${host_tests_dir}/protocol_test.cpp
-    ${host_tests_dir}/function_calls_test.cpp)
+    ${host_tests_dir}/function_calls_test.cpp
+    ${host_tests_dir}/emulation_test.cpp
+    ${host_tests_dir}/dll_file.cpp
+    ${host_tests_dir}/loader_test.cpp
+    ${host_tests_dir}/damaged_corpus_test.cpp
+    ${host_tests_dir}/script_test.cpp
+    ${host_tests_dir}/options_test.cpp
+    ${host_tests_dir}/cli_test.cpp)
 # The argument checks of the two measuring functions need the real speed code, not the
 # placeholder that answers 0 to everything.
 if(NOT EXISTS ${CMAKE_SOURCE_DIR}/speed/pending.cpp)
@@ -11,3 +18,11 @@ if(NOT EXISTS ${CMAKE_SOURCE_DIR}/speed/pending.cpp)
 endif()
 qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources})
 target_link_libraries(host_tests PRIVATE qel_cli)
+# The command-line tests run qelhost through its launcher.
+target_compile_definitions(host_tests PRIVATE QELHOST_RUNNER="${CMAKE_BINARY_DIR}/host/run-qelhost")
+add_dependencies(host_tests qelhost)
+
+# The protocol and identification suites again on other processors.
+qel_add_dll_test(NAME host_tests
+    CPU athlon pentium3 kvm32 Dhyana "qemu32,vendor=CyrixInstead,family=5"
+    ARGS --gtest_filter=DllTest.*:Protocol/*:Numbers/*:Codes/*:Versions/*:Table/*)

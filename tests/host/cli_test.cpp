@@ -1,0 +1,268 @@
+// qelhost as a user runs it: exit status, output and messages for whole command lines.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "tests/host/dll_file.h"
+#include "tests/host/shared_dll.h"
+
+namespace {
+
+namespace ht = host_test;
+
+struct HostRun {
+    int exit_status = -1;  // -1: killed or timed out
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs qelhost (natively or under qemu, as the build decided) with stdout and stderr in files.
+HostRun RunQelhost(const std::vector<std::string>& arguments, const std::string& input,
+                   const std::map<std::string, std::string>& environment) {
+    const std::string base = testing::TempDir() + "qelhost_cli_" + std::to_string(getpid());
+    std::ofstream(base + ".in", std::ios::binary) << input;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(open((base + ".in").c_str(), O_RDONLY), 0);
+        dup2(open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        for (const auto& [name, value] : environment)
+            setenv(name.c_str(), value.c_str(), 1);
+        std::vector<char*> argv = {const_cast<char*>(QELHOST_RUNNER)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    HostRun run;
+    int status = 0;
+    bool finished = false;
+    for (int waited = 0; waited < 300 * 100 && !finished; ++waited) {  // five minutes at most
+        finished = waitpid(child, &status, WNOHANG) == child;
+        if (!finished)
+            usleep(10000);
+    }
+    if (!finished) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    if (finished && WIFEXITED(status))
+        run.exit_status = WEXITSTATUS(status);
+    run.out = ReadFile(base + ".out");
+    run.err = ReadFile(base + ".err");
+    return run;
+}
+
+struct CliCase {
+    const char* label;
+    std::vector<std::string>
+        arguments;  // "{script}" and "{foreign}" stand for files the test writes
+    int exit_status;
+    std::vector<std::string> out_has;
+    std::vector<std::string> err_has;
+    std::vector<std::string> err_lacks = {};
+    std::string input = "";
+    std::map<std::string, std::string> environment = {};
+};
+
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const CliCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+const char* const kScript = R"(# a script with good and bad lines
+cversioninfo(0)
+nosuchfunction(1)
+cversioninfo("abc")
+ccpuid(
+cmemstat()
+cversioninfo(1, 2)
+CVERSIONINFO(" +3")
+)";
+
+std::string Substitute(const std::string& argument) {
+    if (argument == "{script}") {
+        const std::string path = testing::TempDir() + "qelhost_cli_script.qel";
+        std::ofstream(path) << kScript;
+        return path;
+    }
+    if (argument == "{foreign}") {
+        ht::Bytes bytes = ht::DllBytes();
+        const uint32_t at = ht::OffsetOfText("lstrlenA");
+        bytes[at + 7] = 'W';
+        return ht::WriteTemporary(bytes, "cli_foreign.dll");
+    }
+    return argument;
+}
+
+class Qelhost : public testing::TestWithParam<CliCase> {};
+
+TEST_P(Qelhost, ExitsAndPrintsAsExpected) {
+    const CliCase& c = GetParam();
+    std::vector<std::string> arguments;
+    for (const std::string& argument : c.arguments)
+        arguments.push_back(Substitute(argument));
+    const HostRun run = RunQelhost(arguments, c.input, c.environment);
+    EXPECT_EQ(run.exit_status, c.exit_status) << "stdout:\n" << run.out << "stderr:\n" << run.err;
+    for (const std::string& text : c.out_has)
+        EXPECT_NE(run.out.find(text), std::string::npos) << text << " in\n" << run.out;
+    for (const std::string& text : c.err_has)
+        EXPECT_NE(run.err.find(text), std::string::npos) << text << " in\n" << run.err;
+    for (const std::string& text : c.err_lacks)
+        EXPECT_EQ(run.err.find(text), std::string::npos) << text << " in\n" << run.err;
+}
+
+const std::vector<std::string> kAllTen = {"cversioninfo(\"0\") = 44001",
+                                          "ccpuid()",
+                                          "ccpufeat()",
+                                          "ccpuidext()",
+                                          "ccpuspeed(\"0\")",
+                                          "ccpuspeed(\"1\")",
+                                          "ccpusupt() = 1",
+                                          "cmemstat()",
+                                          "cclonecheck()",
+                                          "ccpubenchmark(\"1\", \"0\", \"1\", \"0\", \"1\")",
+                                          "cvendorid()",
+                                          "QEL Cpu Speed Extender.",
+                                          "version      44001"};
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, Qelhost,
+    testing::Values(
+        CliCase{"default_report", {}, 0, kAllTen, {}},
+        CliCase{"json_report",
+                {"--json"},
+                0,
+                {"\"version\": 44001", "\"call\": \"cvendorid\"", "\"decoded\": "},
+                {}},
+        CliCase{"list",
+                {"--list"},
+                0,
+                {"     9  ccpubenchmark           5     2  0x11111", "    10  cvendorid"},
+                {}},
+        CliCase{"script_good_and_bad_lines",
+                {"{script}"},
+                1,
+                {"cversioninfo(\"0\") = 44001\n",
+                 "cversioninfo(\"abc\") -> error 17101 \"17101: Invalid Parameter.\"\n",
+                 "cmemstat() = ",
+                 "cversioninfo(\" +3\") -> error 17100 \"17100:  Invalid DLL Version\"\n"},
+                {".qel:3: no function named nosuchfunction", ".qel:5: missing ')'",
+                 ".qel:7: cversioninfo takes 1 argument(s), not 2"}},
+        CliCase{"calls_with_semicolons",
+                {"-e", "ccpusupt(); cversioninfo(\"9\")"},
+                0,
+                {"ccpusupt() = 1\n", "cversioninfo(\"9\") -> error 17100"},
+                {}},
+        CliCase{"bad_call_line_number",
+                {"-e", "ccpusupt()\nfoo()"},
+                1,
+                {"ccpusupt() = 1"},
+                {"-e:2: no function named foo"}},
+        CliCase{"script_from_stdin", {"-"}, 0, {"cvendorid() = "}, {}, {}, "cvendorid()\n"},
+        CliCase{
+            "json_error",
+            {"--json", "-e", "cversioninfo(abc)"},
+            0,
+            {"\"status\": \"error\", \"error\": 17101, \"message\": \"17101: Invalid Parameter.\""},
+            {}},
+        CliCase{"json_problem",
+                {"--json", "-e", "x("},
+                1,
+                {"\"problems\": [", "\"line\": 1, \"problem\": \"missing ')'\""},
+                {}},
+        CliCase{"box_on_terminal_cancel",
+                {"--box", "cancel", "-e", "cversioninfo(1)"},
+                0,
+                {"cversioninfo(\"1\") = 10"},
+                {"Extender Version", "| 1\n", "[ OK ] [ Cancel ]", "-> Cancel"}},
+        CliCase{"box_ok_by_default",
+                {"-e", "cversioninfo(2)"},
+                0,
+                {"cversioninfo(\"2\") = 0"},
+                {"-> OK"}},
+        CliCase{"emulated_memory",
+                {"--memory", "1G", "-e", "cmemstat()"},
+                0,
+                {"cmemstat() = 1073741824\n"},
+                {}},
+        CliCase{"memory_cap",
+                {"--memory", "6G", "-e", "cmemstat()"},
+                0,
+                {"cmemstat() = 2147483647\n"},
+                {}},
+        CliCase{"memory_large_address_aware",
+                {"--memory", "3G", "--large-address-aware", "-e", "cmemstat()"},
+                0,
+                {"cmemstat() = -1073741824\n"},
+                {}},
+        CliCase{"no_progress_when_piped",
+                {"-e", "ccpuspeed(1)"},
+                0,
+                {"ccpuspeed(\"1\") = "},
+                {},
+                {"measuring"}},
+        CliCase{"foreign_import",
+                {"--dll", "{foreign}", "--list"},
+                1,
+                {},
+                {"cannot load", "import not provided: KERNEL32.dll!lstrlenW"}},
+        CliCase{"missing_dll",
+                {"--dll", "/nonexistent/KZPROBEX.dll"},
+                1,
+                {},
+                {"cannot open /nonexistent/KZPROBEX.dll"}},
+        CliCase{"environment_dll",
+                {"--list"},
+                1,
+                {},
+                {"cannot open /elsewhere/KZPROBEX.dll"},
+                {},
+                "",
+                {{"QELHOST_DLL", "/elsewhere/KZPROBEX.dll"}}},
+        CliCase{"unreadable_script",
+                {"/nonexistent/script.qel"},
+                1,
+                {},
+                {"cannot read script /nonexistent/script.qel"}},
+        CliCase{"help", {"--help"}, 0, {"usage: qelhost", "--cpu MODEL"}, {}},
+        CliCase{"unknown_option", {"--bogus"}, 2, {}, {"unknown option --bogus"}},
+        CliCase{"bad_box", {"--box", "maybe"}, 2, {}, {"--box takes ok or cancel"}},
+        CliCase{"e_without_calls", {"-e"}, 2, {}, {"-e needs the calls"}},
+        CliCase{"cpu_athlon",
+                {"--cpu", "athlon", "-e", "cvendorid(); cclonecheck(); ccpuidext()"},
+                0,
+                {"cvendorid() = 3\n", "cclonecheck() = 1\n", "ccpuidext() = 1571\n"},
+                {}},
+        CliCase{"cpu_cyrix",
+                {"--cpu", "qemu32,vendor=CyrixInstead,family=5", "-e", "cvendorid(); ccpuid()"},
+                0,
+                {"cvendorid() = 2\n", "ccpuid() = 5\n"},
+                {}},
+        CliCase{"cpu_other_vendor",
+                {"--cpu=Dhyana", "-e", "cvendorid(); cclonecheck(); ccpuid()"},
+                0,
+                {"cvendorid() = 0\n", "cclonecheck() = 0\n", "ccpuid() = 15\n"},
+                {}},
+        CliCase{"cpu_pentium3_report",
+                {"--cpu", "pentium3"},
+                0,
+                {"0x0673: type 0, family 6, model 7, stepping 3", "GenuineIntel"},
+                {}}),
+    [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.label); });
+
+}  // namespace

@@ -1,0 +1,186 @@
+// The command line, byte counts, error numbers and the decoded values of the report.
+#include "host/cli/options.h"
+
+#include <gtest/gtest.h>
+
+#include "host/cli/decode.h"
+#include "host/cli/session.h"
+
+namespace {
+
+struct CommandLineCase {
+    const char* label;
+    std::vector<std::string> arguments;
+    std::string error;  // a part of the message; "" when the line is usable
+    std::function<bool(const qel::Options&)> check;
+};
+
+// Test names carry the label; the whole record would make them unreadable.
+void PrintTo(const CommandLineCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class CommandLine : public testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLine, ParsesOrNamesTheProblem) {
+    qel::Options options;
+    std::string error;
+    const bool parsed = qel::ParseCommandLine(GetParam().arguments, &options, &error);
+    if (GetParam().error.empty()) {
+        ASSERT_TRUE(parsed) << error;
+        EXPECT_TRUE(GetParam().check(options));
+    } else {
+        EXPECT_FALSE(parsed);
+        EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
+    }
+}
+
+using O = qel::Options;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CommandLine,
+    testing::Values(
+        CommandLineCase{"nothing",
+                        {},
+                        "",
+                        [](const O& o) { return o.scripts.empty() && !o.calls && o.dll.empty(); }},
+        CommandLineCase{
+            "dll_separate", {"--dll", "x.dll"}, "", [](const O& o) { return o.dll == "x.dll"; }},
+        CommandLineCase{
+            "dll_equals", {"--dll=y.dll"}, "", [](const O& o) { return o.dll == "y.dll"; }},
+        CommandLineCase{"cpu",
+                        {"--cpu", "qemu32,vendor=CyrixInstead"},
+                        "",
+                        [](const O& o) { return o.cpu == "qemu32,vendor=CyrixInstead"; }},
+        CommandLineCase{
+            "box_cancel", {"--box", "cancel"}, "", [](const O& o) { return o.box_answer == 2; }},
+        CommandLineCase{"box_ok", {"--box=ok"}, "", [](const O& o) { return o.box_answer == 1; }},
+        CommandLineCase{"memory",
+                        {"--memory", "3G"},
+                        "",
+                        [](const O& o) { return o.memory_bytes == (3ull << 30); }},
+        CommandLineCase{
+            "json_list", {"--json", "--list"}, "", [](const O& o) { return o.json && o.list; }},
+        CommandLineCase{"scripts",
+                        {"a.qel", "-", "b.qel"},
+                        "",
+                        [](const O& o) {
+                            return o.scripts == std::vector<std::string>{"a.qel", "-", "b.qel"};
+                        }},
+        CommandLineCase{"two_e",
+                        {"-e", "a()", "-e", "b()"},
+                        "",
+                        [](const O& o) { return o.calls == "a()\nb()\n"; }},
+        CommandLineCase{"help", {"--help"}, "", [](const O& o) { return o.help; }},
+        CommandLineCase{"unknown_option", {"--fast"}, "unknown option --fast", nullptr},
+        CommandLineCase{"dll_without_value", {"--dll"}, "--dll needs a value", nullptr},
+        CommandLineCase{"empty_cpu", {"--cpu="}, "--cpu needs a model", nullptr},
+        CommandLineCase{"box_maybe", {"--box", "maybe"}, "--box takes ok or cancel", nullptr},
+        CommandLineCase{"memory_garbage", {"--memory", "12Q"}, "--memory takes a size", nullptr},
+        CommandLineCase{"e_without_calls", {"-e"}, "-e needs the calls", nullptr},
+        CommandLineCase{
+            "e_and_script", {"-e", "a()", "x.qel"}, "either script files or -e", nullptr},
+        CommandLineCase{"list_and_script", {"--list", "x.qel"}, "--list runs no script", nullptr}),
+    [](const testing::TestParamInfo<CommandLineCase>& info) {
+        return std::string(info.param.label);
+    });
+
+TEST(CommandLine, CpuOptionIsDroppedForTheRerun) {
+    EXPECT_EQ(qel::WithoutCpuOption({"--cpu", "athlon", "--json", "--cpu=kvm32", "-e", "a()"}),
+              (std::vector<std::string>{"--json", "-e", "a()"}));
+}
+
+struct ByteCountCase {
+    const char* text;
+    std::optional<uint64_t> bytes;
+};
+
+void PrintTo(const ByteCountCase& c, std::ostream* out) {
+    *out << "\"" << c.text << "\"";
+}
+
+class ByteCount : public testing::TestWithParam<ByteCountCase> {};
+
+TEST_P(ByteCount, ReadsSuffixesInPowersOf1024) {
+    uint64_t bytes = 0;
+    const bool parsed = qel::ParseByteCount(GetParam().text, &bytes);
+    EXPECT_EQ(parsed, GetParam().bytes.has_value());
+    if (parsed) {
+        EXPECT_EQ(bytes, *GetParam().bytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ByteCount,
+    testing::Values(ByteCountCase{"0", 0}, ByteCountCase{"4294967296", 4294967296ull},
+                    ByteCountCase{"512M", 512ull << 20}, ByteCountCase{"8g", 8ull << 30},
+                    ByteCountCase{"2K", 2048}, ByteCountCase{"1T", 1ull << 40},
+                    ByteCountCase{"18446744073709551615", UINT64_MAX},
+                    ByteCountCase{"18446744073709551616", std::nullopt},
+                    ByteCountCase{"16777216T", std::nullopt}, ByteCountCase{"", std::nullopt},
+                    ByteCountCase{"G", std::nullopt}, ByteCountCase{"-1", std::nullopt},
+                    ByteCountCase{"1GB", std::nullopt}, ByteCountCase{"1.5G", std::nullopt}));
+
+struct ErrorNumberCase {
+    const char* message;
+    int32_t number;
+};
+
+void PrintTo(const ErrorNumberCase& c, std::ostream* out) {
+    *out << "\"" << c.message << "\"";
+}
+
+class ErrorNumber : public testing::TestWithParam<ErrorNumberCase> {};
+
+TEST_P(ErrorNumber, IsTheNumberBeforeTheColon) {
+    EXPECT_EQ(qel::ErrorNumber(GetParam().message), GetParam().number);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, ErrorNumber,
+                         testing::Values(ErrorNumberCase{"17101: Invalid Parameter.", 17101},
+                                         ErrorNumberCase{"17100:  Invalid DLL Version", 17100},
+                                         ErrorNumberCase{"", -1}, ErrorNumberCase{"17101", -1},
+                                         ErrorNumberCase{": x", -1}, ErrorNumberCase{"abc: x", -1},
+                                         ErrorNumberCase{"1234567890: x", -1}));
+
+struct DecodeCase {
+    const char* name;
+    const char* argument;
+    int32_t value;
+    const char* expected;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* out) {
+    *out << c.name << " " << c.value;
+}
+
+class Decode : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(Decode, DescribesTheValue) {
+    EXPECT_EQ(qel::DescribeValue(GetParam().name, GetParam().argument, GetParam().value),
+              GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, Decode,
+    testing::Values(
+        DecodeCase{"cvendorid", "", 1, "GenuineIntel"},
+        DecodeCase{"cvendorid", "", 2, "CyrixInstead"},
+        DecodeCase{"cvendorid", "", 3, "AuthenticAMD"},
+        DecodeCase{"cvendorid", "", 0, "another vendor"},
+        DecodeCase{"ccpuidext", "", 0x0671, "0x0671: type 0, family 6, model 7, stepping 1"},
+        DecodeCase{"ccpuidext", "", 0x1563, "0x1563: type 1, family 5, model 6, stepping 3"},
+        DecodeCase{"ccpuid", "", 65535, "no CPUID leaf 1"},
+        DecodeCase{"ccpuid", "", 15, "family 15"},
+        DecodeCase{"ccpufeat", "", 0x11, "0x00000011: fpu tsc"},
+        DecodeCase{"ccpufeat", "", static_cast<int32_t>(0x80000400), "0x80000400: bit10 pbe"},
+        DecodeCase{"ccpufeat", "", 0, "0x00000000: "},
+        DecodeCase{"cmemstat", "", 0x7FFFFFFF, "2047 MiB (the 2 GB cap of a 32-bit process)"},
+        DecodeCase{"cmemstat", "", 512 << 20, "512 MiB"},
+        DecodeCase{"ccpuspeed", "1", 2598, "measured 2598 MHz"},
+        DecodeCase{"ccpuspeed", "0", 2600, "rated 2600 MHz"},
+        DecodeCase{"ccpusupt", "", 1, "CPUID present"},
+        DecodeCase{"cclonecheck", "", 1, "clone (not Intel)"},
+        DecodeCase{"ccpubenchmark", "1", 23, "fastest run: 23 ms"}));
+
+}  // namespace
