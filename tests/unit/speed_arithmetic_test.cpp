@@ -38,9 +38,9 @@ const MicrosecondCase kMicrosecondCases[] = {
     {4294967295u, 10000, 429496729, 1000000000, false, 2},
 };
 
-class MicrosecondTest : public testing::TestWithParam<MicrosecondCase> {};
+class SpeedMicrosecondTest : public testing::TestWithParam<MicrosecondCase> {};
 
-TEST_P(MicrosecondTest, ConvertsCountsStepByStep) {
+TEST_P(SpeedMicrosecondTest, ConvertsCountsStepByStep) {
     const MicrosecondCase& c = GetParam();
     EXPECT_EQ(MicrosecondDivisor(c.frequency), c.divisor);
     MicrosecondSteps steps = CountsToMicroseconds(c.counts, c.frequency, c.divisor);
@@ -49,7 +49,7 @@ TEST_P(MicrosecondTest, ConvertsCountsStepByStep) {
     EXPECT_EQ(steps.ticks, c.ticks);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, MicrosecondTest, testing::ValuesIn(kMicrosecondCases));
+INSTANTIATE_TEST_SUITE_P(Table, SpeedMicrosecondTest, testing::ValuesIn(kMicrosecondCases));
 
 struct RateCase {
     uint32_t cycles;
@@ -71,16 +71,16 @@ const RateCase kRateCases[] = {
     {0, 1000, 0, 0},
 };
 
-class RateTest : public testing::TestWithParam<RateCase> {};
+class SpeedRateTest : public testing::TestWithParam<RateCase> {};
 
-TEST_P(RateTest, RoundsUpOnlyAboveHalf) {
+TEST_P(SpeedRateTest, RoundsUpOnlyAboveHalf) {
     const RateCase& c = GetParam();
     RateSteps steps = RateInMhz(c.cycles, c.ticks);
     EXPECT_EQ(steps.quotient, c.quotient);
     EXPECT_EQ(steps.freq, c.freq);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RateTest, testing::ValuesIn(kRateCases));
+INSTANTIATE_TEST_SUITE_P(Table, SpeedRateTest, testing::ValuesIn(kRateCases));
 
 struct AgreementCase {
     uint32_t freq;
@@ -107,14 +107,14 @@ const AgreementCase kAgreementCases[] = {
     {0x80000000, 0, 0, false},
 };
 
-class AgreementTest : public testing::TestWithParam<AgreementCase> {};
+class SpeedAgreementTest : public testing::TestWithParam<AgreementCase> {};
 
-TEST_P(AgreementTest, EachWithinOneMhzOfTheMean) {
+TEST_P(SpeedAgreementTest, EachWithinOneMhzOfTheMean) {
     const AgreementCase& c = GetParam();
     EXPECT_EQ(RunsAgree(c.freq, c.freq2, c.freq3), c.agree);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, AgreementTest, testing::ValuesIn(kAgreementCases));
+INSTANTIATE_TEST_SUITE_P(Table, SpeedAgreementTest, testing::ValuesIn(kAgreementCases));
 
 struct MeanCase {
     uint32_t total;
@@ -127,12 +127,12 @@ const MeanCase kMeanCases[] = {
     {0xFFFFFFFF, 0},  // total + 1 wraps to 0, which then stands
 };
 
-class MeanTest : public testing::TestWithParam<MeanCase> {};
+class SpeedMeanTest : public testing::TestWithParam<MeanCase> {};
 
-TEST_P(MeanTest, RoundsToNearest) {
+TEST_P(SpeedMeanTest, RoundsToNearest) {
     EXPECT_EQ(RoundedMean(GetParam().total), GetParam().mean);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, MeanTest, testing::ValuesIn(kMeanCases));
+INSTANTIATE_TEST_SUITE_P(Table, SpeedMeanTest, testing::ValuesIn(kMeanCases));
 
 }  // namespace

@@ -31,9 +31,9 @@ const BadArgumentsCase kBadArgumentsCases[] = {
     {"AllMissing", {nullptr, nullptr, nullptr, nullptr, nullptr}},
 };
 
-class BadArgumentsTest : public speed_test::SpeedTestWithParam<BadArgumentsCase> {};
+class BenchmarkBadArgumentsTest : public speed_test::SpeedTestWithParam<BadArgumentsCase> {};
 
-TEST_P(BadArgumentsTest, ReportsError17101WithoutRunning) {
+TEST_P(BenchmarkBadArgumentsTest, ReportsError17101WithoutRunning) {
     const auto& a = GetParam().args;
     const auto outcome = CallScript(ccpubenchmark, {a[0], a[1], a[2], a[3], a[4]});
     EXPECT_EQ(outcome.callbacks, 1);
@@ -44,7 +44,8 @@ TEST_P(BadArgumentsTest, ReportsError17101WithoutRunning) {
     EXPECT_EQ(fake::services().tick_count_reads, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, BadArgumentsTest, testing::ValuesIn(kBadArgumentsCases),
+INSTANTIATE_TEST_SUITE_P(Arguments, BenchmarkBadArgumentsTest,
+                         testing::ValuesIn(kBadArgumentsCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct RunCase {
@@ -88,9 +89,9 @@ const RunCase kRunCases[] = {
     {"RunsWrapToNegative", {"1", "2147483648", "9", "0", "1"}, 1000, {5}, 0, 0, 0xFFFFFFFF},
 };
 
-class RunTest : public speed_test::SpeedTestWithParam<RunCase> {};
+class BenchmarkRunTest : public speed_test::SpeedTestWithParam<RunCase> {};
 
-TEST_P(RunTest, FastestRunOrScore) {
+TEST_P(BenchmarkRunTest, FastestRunOrScore) {
     const RunCase& c = GetParam();
     UseRunLengths(c.first_tick, c.lengths);
     const auto& a = c.args;
@@ -104,7 +105,7 @@ TEST_P(RunTest, FastestRunOrScore) {
     EXPECT_EQ(fake::services().tick_count_reads, 2 * c.runs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, RunTest, testing::ValuesIn(kRunCases),
+INSTANTIATE_TEST_SUITE_P(Runs, BenchmarkRunTest, testing::ValuesIn(kRunCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -53,9 +53,9 @@ const RouteCase kRouteCases[] = {
     {"AmdWithoutTimeStamp", [] { UseProcessor("AuthenticAMD", 5, false); }, Route::kNone, 0},
 };
 
-class RouteTest : public speed_test::SpeedTestWithParam<RouteCase> {};
+class CpuSpeedRouteTest : public speed_test::SpeedTestWithParam<RouteCase> {};
 
-TEST_P(RouteTest, ChoosesTheRouteByVendor) {
+TEST_P(CpuSpeedRouteTest, ChoosesTheRouteByVendor) {
     const RouteCase& c = GetParam();
     c.setup();
     speed_test::UseSteppingCounter(0, c.counter_step);
@@ -78,7 +78,7 @@ TEST_P(RouteTest, ChoosesTheRouteByVendor) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Vendors, RouteTest, testing::ValuesIn(kRouteCases),
+INSTANTIATE_TEST_SUITE_P(Vendors, CpuSpeedRouteTest, testing::ValuesIn(kRouteCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the modes, on each route ----
@@ -95,9 +95,9 @@ const ModeCase kModeCases[] = {
     {"4294967298", 1000, 1001}, {"-", 3000, 1802},  {" ", 3000, 1802},
 };
 
-class ModeTest : public speed_test::SpeedTestWithParam<ModeCase> {};
+class CpuSpeedModeTest : public speed_test::SpeedTestWithParam<ModeCase> {};
 
-TEST_P(ModeTest, MeasuringRouteFigure) {
+TEST_P(CpuSpeedModeTest, MeasuringRouteFigure) {
     UseProcessor("GenuineIntel", 15);
     UseRunCycles({2998000, 2998000, 2998000});
     const auto outcome = CallScript(ccpuspeed, {GetParam().text});
@@ -105,7 +105,7 @@ TEST_P(ModeTest, MeasuringRouteFigure) {
     EXPECT_EQ(outcome.value, GetParam().measuring);
 }
 
-TEST_P(ModeTest, OneSecondRouteFigure) {
+TEST_P(CpuSpeedModeTest, OneSecondRouteFigure) {
     UseProcessor("AuthenticAMD", 15);
     UseTimerReadings({100, 101, 102, 600, 1102, 1103});
     UseTimeStamps({7, 7 + 1802000000ull});
@@ -114,7 +114,7 @@ TEST_P(ModeTest, OneSecondRouteFigure) {
     EXPECT_EQ(outcome.value, GetParam().one_second);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ModeTest, testing::ValuesIn(kModeCases));
+INSTANTIATE_TEST_SUITE_P(Modes, CpuSpeedModeTest, testing::ValuesIn(kModeCases));
 
 // ---- a bad mode is refused before anything is measured ----
 
@@ -131,9 +131,9 @@ const BadModeCase kBadModeCases[] = {
     {"Decimal", "1.5", "AuthenticAMD"},
 };
 
-class BadModeTest : public speed_test::SpeedTestWithParam<BadModeCase> {};
+class CpuSpeedBadModeTest : public speed_test::SpeedTestWithParam<BadModeCase> {};
 
-TEST_P(BadModeTest, ReportsError17102) {
+TEST_P(CpuSpeedBadModeTest, ReportsError17102) {
     UseProcessor(GetParam().vendor, 6);
     const auto outcome = CallScript(ccpuspeed, {GetParam().text});
     EXPECT_EQ(outcome.callbacks, 1);
@@ -145,7 +145,7 @@ TEST_P(BadModeTest, ReportsError17102) {
     EXPECT_EQ(fake::processor().time_stamp_reads, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, BadModeTest, testing::ValuesIn(kBadModeCases),
+INSTANTIATE_TEST_SUITE_P(Texts, CpuSpeedBadModeTest, testing::ValuesIn(kBadModeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the one-second route: interval, stamps, wrap ----
@@ -189,9 +189,9 @@ const OneSecondCase kOneSecondCases[] = {
     {"JustBelow1Mhz", {100, 102, 1103}, 7, 999999, 0, 1001, 999999},
 };
 
-class OneSecondTest : public speed_test::SpeedTestWithParam<OneSecondCase> {};
+class CpuSpeedOneSecondTest : public speed_test::SpeedTestWithParam<OneSecondCase> {};
 
-TEST_P(OneSecondTest, CountsCyclesOverTheInterval) {
+TEST_P(CpuSpeedOneSecondTest, CountsCyclesOverTheInterval) {
     const OneSecondCase& c = GetParam();
     const std::pair<const char*, uint32_t> modes[] = {
         {"0", c.mhz}, {"1", c.mhz}, {"2", c.milliseconds}, {"3", c.low_cycles}, {"9", c.mhz}};
@@ -204,7 +204,7 @@ TEST_P(OneSecondTest, CountsCyclesOverTheInterval) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Intervals, OneSecondTest, testing::ValuesIn(kOneSecondCases),
+INSTANTIATE_TEST_SUITE_P(Intervals, CpuSpeedOneSecondTest, testing::ValuesIn(kOneSecondCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CpuSpeedTest, OneSecondStampsAreFencedByCpuid) {

@@ -62,9 +62,9 @@ const ZeroCase kZeroCases[] = {
     {"Family1Forced", [] { UseProcessor("GenuineIntel", 1); }, 100, Reached::kTooOld},
 };
 
-class ZeroSampleTest : public speed_test::SpeedTestWithParam<ZeroCase> {};
+class MeasureZeroSampleTest : public speed_test::SpeedTestWithParam<ZeroCase> {};
 
-TEST_P(ZeroSampleTest, MeasuresNothing) {
+TEST_P(MeasureZeroSampleTest, MeasuresNothing) {
     const ZeroCase& c = GetParam();
     c.setup();
     const SpeedSample sample = MeasureSpeed(c.iteration_cycles);
@@ -77,7 +77,7 @@ TEST_P(ZeroSampleTest, MeasuresNothing) {
     EXPECT_EQ(TracedValues("Processor too old to tell").size(), c.reached == Reached::kTooOld);
 }
 
-INSTANTIATE_TEST_SUITE_P(Causes, ZeroSampleTest, testing::ValuesIn(kZeroCases),
+INSTANTIATE_TEST_SUITE_P(Causes, MeasureZeroSampleTest, testing::ValuesIn(kZeroCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the scan loop: cost per processor type, and the fastest of ten timings ----
@@ -106,9 +106,9 @@ const ScanCase kScanCases[] = {
     {"Forced115On80486", [] { UseLegacyProcessor(LegacyClass::k80486); }, 115, 460000, 121, 121},
 };
 
-class ScanLoopTest : public speed_test::SpeedTestWithParam<ScanCase> {};
+class MeasureScanLoopTest : public speed_test::SpeedTestWithParam<ScanCase> {};
 
-TEST_P(ScanLoopTest, CostPerPassByType) {
+TEST_P(MeasureScanLoopTest, CostPerPassByType) {
     const ScanCase& c = GetParam();
     c.setup();
     UseSteppingCounter(5, 38000);  // every timing 38000 counts of 10 MHz: 3800 us
@@ -122,7 +122,7 @@ TEST_P(ScanLoopTest, CostPerPassByType) {
     EXPECT_EQ(Events(), std::string(20, 'C'));
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, ScanLoopTest, testing::ValuesIn(kScanCases),
+INSTANTIATE_TEST_SUITE_P(Types, MeasureScanLoopTest, testing::ValuesIn(kScanCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MeasureSpeedTest, ScanLoopKeepsTheFastestTimingAcrossAWrap) {
@@ -192,9 +192,9 @@ const RunsCase kRunsCases[] = {
      20, 2000},
 };
 
-class TimeStampRunsTest : public speed_test::SpeedTestWithParam<RunsCase> {};
+class MeasureTimeStampRunsTest : public speed_test::SpeedTestWithParam<RunsCase> {};
 
-TEST_P(TimeStampRunsTest, RepeatsUntilThreeAgree) {
+TEST_P(MeasureTimeStampRunsTest, RepeatsUntilThreeAgree) {
     const RunsCase& c = GetParam();
     UseProcessor("GenuineIntel", 6);
     UseRunCycles(c.cycles_per_run);
@@ -207,7 +207,7 @@ TEST_P(TimeStampRunsTest, RepeatsUntilThreeAgree) {
     EXPECT_EQ(sample.nominal_freq, static_cast<int32_t>(c.freq));  // above family 6's list
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, TimeStampRunsTest, testing::ValuesIn(kRunsCases),
+INSTANTIATE_TEST_SUITE_P(Runs, MeasureTimeStampRunsTest, testing::ValuesIn(kRunsCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the microsecond conversion for odd counter rates, through a whole measurement ----
@@ -236,9 +236,9 @@ const CounterRateCase kCounterRateCases[] = {
     {"RaisedToOne", 3000000, 42950, 2000, 1, 2000},
 };
 
-class CounterRateTest : public speed_test::SpeedTestWithParam<CounterRateCase> {};
+class MeasureCounterRateTest : public speed_test::SpeedTestWithParam<CounterRateCase> {};
 
-TEST_P(CounterRateTest, ConvertsCountsToMicroseconds) {
+TEST_P(MeasureCounterRateTest, ConvertsCountsToMicroseconds) {
     const CounterRateCase& c = GetParam();
     UseProcessor("GenuineIntel", 6);
     UseCounterFrequency(c.count_freq);
@@ -252,7 +252,7 @@ TEST_P(CounterRateTest, ConvertsCountsToMicroseconds) {
               c.ticks == 1 ? 3u : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, CounterRateTest, testing::ValuesIn(kCounterRateCases),
+INSTANTIATE_TEST_SUITE_P(Rates, MeasureCounterRateTest, testing::ValuesIn(kCounterRateCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the trace, label by label ----
@@ -358,9 +358,9 @@ const TightCase kTightCases[] = {
     {"ExactSteps", 50, 1, 200},
 };
 
-class TightStretchTest : public speed_test::SpeedTestWithParam<TightCase> {};
+class MeasureTightStretchTest : public speed_test::SpeedTestWithParam<TightCase> {};
 
-TEST_P(TightStretchTest, OnlyCounterReadsBetweenStamps) {
+TEST_P(MeasureTightStretchTest, OnlyCounterReadsBetweenStamps) {
     const TightCase& c = GetParam();
     UseProcessor("GenuineIntel", 6);
     UseSteppingCounter(0, c.counter_step);
@@ -385,7 +385,7 @@ TEST_P(TightStretchTest, OnlyCounterReadsBetweenStamps) {
     EXPECT_EQ(Events(), run + run + run);
 }
 
-INSTANTIATE_TEST_SUITE_P(Counters, TightStretchTest, testing::ValuesIn(kTightCases),
+INSTANTIATE_TEST_SUITE_P(Counters, MeasureTightStretchTest, testing::ValuesIn(kTightCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MeasureSpeedTest, CounterAndStampsWrapWithinTheirLowHalves) {
