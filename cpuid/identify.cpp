@@ -22,11 +22,14 @@ constexpr char kCyrixVendor[12] = {'C', 'y', 'r', 'i', 'x', 'I', 'n', 's', 't', 
 constexpr char kAmdVendor[12] = {'A', 'u', 't', 'h', 'e', 'n', 't', 'i', 'c', 'A', 'M', 'D'};
 
 void StoreRegister(char* to, uint32_t value) {
-    for (int i = 0; i < 4; ++i) to[i] = static_cast<char>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        to[i] = static_cast<char>(value >> (8 * i));
 }
 
 // True when CPUID reports leaf 1; the highest leaf is compared as a signed number.
-bool HasLeafOne(uint32_t highest_leaf) { return static_cast<int32_t>(highest_leaf) >= 1; }
+bool HasLeafOne(uint32_t highest_leaf) {
+    return static_cast<int32_t>(highest_leaf) >= 1;
+}
 
 }  // namespace
 
@@ -45,9 +48,12 @@ uint32_t IdentifyVendor() {
 
     IntelMatch = CyrixMatch = AmdMatch = 1;
     for (int i = 0; i < 12; ++i) {
-        if (VendorBuffer[i] != kIntelVendor[i]) IntelMatch = 0;
-        if (VendorBuffer[i] != kCyrixVendor[i]) CyrixMatch = 0;
-        if (VendorBuffer[i] != kAmdVendor[i]) AmdMatch = 0;
+        if (VendorBuffer[i] != kIntelVendor[i])
+            IntelMatch = 0;
+        if (VendorBuffer[i] != kCyrixVendor[i])
+            CyrixMatch = 0;
+        if (VendorBuffer[i] != kAmdVendor[i])
+            AmdMatch = 0;
     }
 
     CloneFlag = 0;
@@ -72,17 +78,21 @@ uint16_t ReadSignature() {
         // The type number lands in the family position; the clone bit falls off the top.
         return static_cast<uint16_t>(GetProcessorType() << 8);
     }
-    if (!HasLeafOne(IdentifyVendor())) return 0;
+    if (!HasLeafOne(IdentifyVendor()))
+        return 0;
     return static_cast<uint16_t>(platform::ExecuteCpuid(1).eax);
 }
 
 uint32_t ReadFeatureFlags() {
-    if (!CpuidSupported()) return 0;
-    if (!HasLeafOne(IdentifyVendor())) return 0;
+    if (!CpuidSupported())
+        return 0;
+    if (!HasLeafOne(IdentifyVendor()))
+        return 0;
     return platform::ExecuteCpuid(1).edx;
 }
 
 uint16_t ReadFamily() {
-    if (!HasLeafOne(IdentifyVendor())) return kNoLeafOne;
+    if (!HasLeafOne(IdentifyVendor()))
+        return kNoLeafOne;
     return static_cast<uint16_t>((platform::ExecuteCpuid(1).eax >> 8) & 0xF);
 }

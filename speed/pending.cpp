@@ -2,5 +2,9 @@
 #include "extender/report.h"
 #include "extender/script_functions.h"
 
-int32_t ccpuspeed(const Call& call) { return ReportValue(call, 0); }
-int32_t ccpubenchmark(const Call& call) { return ReportValue(call, 0); }
+int32_t ccpuspeed(const Call& call) {
+    return ReportValue(call, 0);
+}
+int32_t ccpubenchmark(const Call& call) {
+    return ReportValue(call, 0);
+}

@@ -1,9 +1,10 @@
 // A scripted processor: CPUID answers from the test's fields, and the flags register
 // behaves as the chosen class of processor's does.
+#include "platform/processor.h"
+
 #include <string.h>
 
 #include "platform/fake/fake_platform.h"
-#include "platform/processor.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ uint16_t Settle16(uint16_t value) {
 uint32_t Settle32(uint32_t value) {
     const auto& cpu = fake::processor();
     uint32_t sticky = 0;
-    if (!cpu.has_cpuid) sticky |= kIdFlag;
+    if (!cpu.has_cpuid)
+        sticky |= kIdFlag;
     if (!cpu.has_cpuid && cpu.legacy_class != fake::LegacyClass::k80486) {
         sticky |= kAlignmentCheckFlag;
     }
@@ -51,8 +53,10 @@ CpuidRegisters ExecuteCpuid(uint32_t leaf) {
         ++cpu.cpuid_executed_without_cpuid;
         return {0, 0, 0, 0};
     }
-    if (leaf == 0) return {cpu.highest_basic_leaf, VendorWord(0), VendorWord(8), VendorWord(4)};
-    if (leaf == 1) return {cpu.leaf1_eax, 0, 0, cpu.leaf1_edx};
+    if (leaf == 0)
+        return {cpu.highest_basic_leaf, VendorWord(0), VendorWord(8), VendorWord(4)};
+    if (leaf == 1)
+        return {cpu.leaf1_eax, 0, 0, cpu.leaf1_edx};
     return {0, 0, 0, 0};
 }
 
@@ -63,7 +67,9 @@ FlagReadings ToggleFlags32(uint32_t mask) {
     return {before, cpu.eflags};
 }
 
-void WriteFlags32(uint32_t value) { fake::processor().eflags = Settle32(value); }
+void WriteFlags32(uint32_t value) {
+    fake::processor().eflags = Settle32(value);
+}
 
 FlagReadings ToggleFlags32OnAlignedStack(uint32_t mask) {
     FlagReadings readings = ToggleFlags32(mask);
@@ -71,7 +77,9 @@ FlagReadings ToggleFlags32OnAlignedStack(uint32_t mask) {
     return readings;
 }
 
-uint16_t ReadFlags16() { return static_cast<uint16_t>(fake::processor().eflags); }
+uint16_t ReadFlags16() {
+    return static_cast<uint16_t>(fake::processor().eflags);
+}
 
 uint16_t WriteReadFlags16(uint16_t value) {
     WriteFlags16(value);
