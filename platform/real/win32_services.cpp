@@ -1,8 +1,9 @@
 // The Win32 services, called directly. Only these imports may appear in the DLL.
 #include "platform/win32_services.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+// mmsystem.h needs the types windows.h declares.
+#include <mmsystem.h>
 
 namespace platform {
 
