@@ -30,3 +30,20 @@ foreach(model IN LISTS KZ_CPUID_QEMU_MODELS)
     set_tests_properties(cpuid.real_probes@${model} PROPERTIES
         ENVIRONMENT "KZ_DIVISION_KEEPS_ZERO_FLAG=1")
 endforeach()
+
+# The real DLL through its dispatch export: on this machine's processor, and under each
+# qemu model with the model's name handed to the test for its fixed expectations.
+qel_add_dll_test(NAME cpuid_dll_here SOURCES ${CMAKE_CURRENT_LIST_DIR}/dll_identification_test.cpp)
+set(KZ_CPUID_DLL_MODELS
+    pentium2 pentium3 qemu32 n270 kvm32 athlon Opteron_G1 Dhyana
+    "qemu32,vendor=CyrixInstead,family=5"
+    "qemu32,family=20"
+    "qemu32,vendor=GenuineIotel"
+    "qemu32,vendor=AuthenticAMD,level=0"
+    "qemu32,vendor=CyrixInstead,level=0"
+    "qemu32,vendor=HygonGenuine,level=0")
+qel_add_dll_test(NAME cpuid_dll SOURCES ${CMAKE_CURRENT_LIST_DIR}/dll_identification_test.cpp
+    CPU ${KZ_CPUID_DLL_MODELS})
+foreach(model IN LISTS KZ_CPUID_DLL_MODELS)
+    set_tests_properties(cpuid_dll@${model} PROPERTIES ENVIRONMENT "KZ_QEMU_CPU=${model}")
+endforeach()
