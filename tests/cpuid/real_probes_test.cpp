@@ -8,7 +8,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "cpuid/identify.h"
 #include "cpuid/processor_type.h"
@@ -145,6 +147,32 @@ TEST(RealProbesTest, ReadingsMatchCpuidExecutedHere) {
     EXPECT_EQ(ReadFeatureFlags(), leaf_one ? here.leaf1_edx : 0);
     const uint16_t clone_bit = ExpectedVendorCode(here.vendor) >= 2 ? 0x8000 : 0;
     EXPECT_EQ(GetProcessorType(), leaf_one ? family | clone_bit : 0xFFFF);
+}
+
+// Callers are not serialised. On one processor every identification ends with the same
+// values, so a reader racing with identifications in another thread must only ever see
+// those values, never a half-made classification. The race is the point of this test; it
+// catches a classification made in place most times, not every time.
+TEST(RealProbesTest, ConcurrentIdentificationsPublishOnlyFinalValues) {
+    IdentifyVendor();
+    const uint32_t expected[] = {IntelMatch, CyrixMatch, AmdMatch, CloneFlag, VendorCode};
+    uint32_t* const published[] = {&IntelMatch, &CyrixMatch, &AmdMatch, &CloneFlag, &VendorCode};
+
+    std::atomic<bool> done{false};
+    std::thread identifier([&] {
+        for (int i = 0; i < 40000; ++i)
+            IdentifyVendor();
+        done = true;
+    });
+    long readings = 0, wrong = 0;
+    while (!done) {
+        for (int k = 0; k < 5; ++k) {
+            wrong += __atomic_load_n(published[k], __ATOMIC_RELAXED) != expected[k];
+        }
+        ++readings;
+    }
+    identifier.join();
+    EXPECT_EQ(wrong, 0) << "out of " << readings << " readings";
 }
 
 }  // namespace

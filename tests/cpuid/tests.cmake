@@ -15,7 +15,7 @@ add_executable(cpuid_real_probes
     ${CMAKE_SOURCE_DIR}/platform/real/processor.cpp)
 target_include_directories(cpuid_real_probes PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(cpuid_real_probes PRIVATE -O2)
-target_link_libraries(cpuid_real_probes PRIVATE GTest::gtest_main)
+target_link_libraries(cpuid_real_probes PRIVATE GTest::gtest_main pthread)
 add_test(NAME cpuid.real_probes.here COMMAND cpuid_real_probes)
 
 # qemu's processor models, several vendors and families (platform notes, "qemu-i386
