@@ -4,6 +4,7 @@
 #include <cpuid.h>
 #include <gtest/gtest.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -138,8 +139,8 @@ int32_t VendorCodeOf(const std::string& vendor) {
 TEST_F(DllIdentificationTest, ValuesMatchCpuidExecutedInThisProcess) {
     const Leaves here = ReadLeavesHere();
     const int32_t vendor_code = VendorCodeOf(here.vendor);
-    std::printf("vendor \"%s\", highest leaf %u, leaf 1 EAX 0x%08x EDX 0x%08x\n",
-                here.vendor.c_str(), here.highest_leaf, here.leaf1_eax, here.leaf1_edx);
+    printf("vendor \"%s\", highest leaf %u, leaf 1 EAX 0x%08x EDX 0x%08x\n", here.vendor.c_str(),
+           here.highest_leaf, here.leaf1_eax, here.leaf1_edx);
 
     EXPECT_EQ(Value(kCcpusupt), 1);
     EXPECT_EQ(Value(kCcpuid), here.has_leaf_one ? int32_t((here.leaf1_eax >> 8) & 0xF) : 65535);
