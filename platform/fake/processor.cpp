@@ -42,12 +42,24 @@ uint32_t Settle32(uint32_t value) {
     return high | Settle16(static_cast<uint16_t>(value));
 }
 
+// The flags register as the processor shows it: what the class cannot hold is settled first.
+uint32_t LiveFlags() {
+    auto& cpu = fake::processor();
+    cpu.eflags = Settle32(cpu.eflags);
+    return cpu.eflags;
+}
+
+void Record(const char* operation) {
+    fake::processor().operations.push_back(operation);
+}
+
 }  // namespace
 
 namespace platform {
 
 CpuidRegisters ExecuteCpuid(uint32_t leaf) {
     auto& cpu = fake::processor();
+    Record(leaf == 0 ? "cpuid 0" : leaf == 1 ? "cpuid 1" : "cpuid other");
     ++cpu.cpuid_executions;
     if (!cpu.has_cpuid) {
         ++cpu.cpuid_executed_without_cpuid;
@@ -60,39 +72,59 @@ CpuidRegisters ExecuteCpuid(uint32_t leaf) {
     return {0, 0, 0, 0};
 }
 
-FlagReadings ToggleFlags32(uint32_t mask) {
+namespace {
+
+FlagReadings Toggle(uint32_t mask) {
     auto& cpu = fake::processor();
-    uint32_t before = cpu.eflags;
+    uint32_t before = LiveFlags();
     cpu.eflags = Settle32(before ^ mask);
     return {before, cpu.eflags};
 }
 
+void Write16(uint16_t value) {
+    auto& cpu = fake::processor();
+    cpu.eflags = (LiveFlags() & 0xFFFF0000) | Settle16(value);
+}
+
+}  // namespace
+
+FlagReadings ToggleFlags32(uint32_t mask) {
+    Record("flags32 toggle");
+    return Toggle(mask);
+}
+
 void WriteFlags32(uint32_t value) {
+    Record("flags32 write");
+    LiveFlags();  // the sticky bits are those of the settled register
     fake::processor().eflags = Settle32(value);
 }
 
 FlagReadings ToggleFlags32OnAlignedStack(uint32_t mask) {
-    FlagReadings readings = ToggleFlags32(mask);
-    WriteFlags32(readings.before);
+    Record("flags32 toggle aligned");
+    FlagReadings readings = Toggle(mask);
+    fake::processor().eflags = Settle32(readings.before);
     return readings;
 }
 
 uint16_t ReadFlags16() {
-    return static_cast<uint16_t>(fake::processor().eflags);
+    Record("flags16 read");
+    return static_cast<uint16_t>(LiveFlags());
 }
 
 uint16_t WriteReadFlags16(uint16_t value) {
-    WriteFlags16(value);
+    Record("flags16 write");
+    Write16(value);
     return ReadFlags16();
 }
 
 void WriteFlags16(uint16_t value) {
-    auto& cpu = fake::processor();
-    cpu.eflags = (cpu.eflags & 0xFFFF0000) | Settle16(value);
+    Record("flags16 write");
+    Write16(value);
 }
 
 bool DivisionKeepsZeroFlag() {
     auto& cpu = fake::processor();
+    Record("division");
     ++cpu.division_probes;
     return cpu.division_keeps_zero_flag;
 }

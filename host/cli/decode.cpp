@@ -1,0 +1,95 @@
+#include "host/cli/decode.h"
+
+#include <stdio.h>
+
+namespace qel {
+namespace {
+
+std::string Hex(uint32_t value, int digits) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%0*x", digits, value);
+    return text;
+}
+
+}  // namespace
+
+std::string VendorName(int32_t vendor_code) {
+    switch (vendor_code) {
+        case 1:
+            return "GenuineIntel";
+        case 2:
+            return "CyrixInstead";
+        case 3:
+            return "AuthenticAMD";
+        case 0:
+            return "another vendor";
+        default:
+            return "unknown vendor code";
+    }
+}
+
+std::string SignatureText(uint32_t signature) {
+    return Hex(signature, 4) + ": type " + std::to_string((signature >> 12) & 3) + ", family " +
+           std::to_string((signature >> 8) & 15) + ", model " +
+           std::to_string((signature >> 4) & 15) + ", stepping " + std::to_string(signature & 15);
+}
+
+std::string FeatureNames(uint32_t flags) {
+    static const char* const kNames[32] = {
+        "fpu",  "vme",  "de",   "pse", "tsc",  "msr", "pae",   "mce", "cx8",   "apic", "",
+        "sep",  "mtrr", "pge",  "mca", "cmov", "pat", "pse36", "psn", "clfsh", "",     "ds",
+        "acpi", "mmx",  "fxsr", "sse", "sse2", "ss",  "htt",   "tm",  "ia64",  "pbe"};
+    std::string names;
+    for (int bit = 0; bit < 32; ++bit) {
+        if ((flags >> bit & 1) == 0)
+            continue;
+        if (!names.empty())
+            names += ' ';
+        names += kNames[bit][0] != 0 ? kNames[bit] : "bit" + std::to_string(bit);
+    }
+    return names;
+}
+
+std::string MemoryText(uint32_t bytes) {
+    std::string text = std::to_string(bytes / (1024 * 1024)) + " MiB";
+    if (bytes == 0x7FFFFFFF)
+        text += " (the 2 GB cap of a 32-bit process)";
+    if (bytes == 0xFFFFFFFF)
+        text += " (the 4 GB cap of a 32-bit process)";
+    return text;
+}
+
+std::string DescribeValue(const std::string& name, const std::string& first_argument,
+                          int32_t value) {
+    const uint32_t bits = static_cast<uint32_t>(value);
+    if (name == "ccpuid")
+        return value == 65535 ? "no CPUID leaf 1" : "family " + std::to_string(value);
+    if (name == "ccpufeat")
+        return Hex(bits, 8) + ": " + FeatureNames(bits);
+    if (name == "ccpuidext")
+        return SignatureText(bits);
+    if (name == "ccpusupt")
+        return value != 0 ? "CPUID present" : "no CPUID";
+    if (name == "cclonecheck")
+        return value != 0 ? "clone (not Intel)" : "not a clone";
+    if (name == "cvendorid")
+        return VendorName(value);
+    if (name == "cmemstat")
+        return MemoryText(bits);
+    if (name == "ccpuspeed") {
+        if (first_argument == "1")
+            return "measured " + std::to_string(bits) + " MHz";
+        if (first_argument == "2")
+            return "timed interval";
+        if (first_argument == "3")
+            return "counted cycles";
+        return "rated " + std::to_string(value) + " MHz";
+    }
+    if (name == "ccpubenchmark")
+        return "fastest run: " + std::to_string(bits) + " ms";
+    if (name == "cversioninfo" && first_argument == "0")
+        return "library version";
+    return "";
+}
+
+}  // namespace qel

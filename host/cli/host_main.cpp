@@ -1,0 +1,143 @@
+#include "host/cli/host_main.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "host/cli/json.h"
+#include "host/cli/report.h"
+
+namespace qel {
+namespace {
+
+struct ScriptSource {
+    std::string name;  // for messages: the file, "-" for standard input, "-e"
+    std::string text;
+};
+
+bool ReadSources(const Options& options, std::istream& in, std::vector<ScriptSource>* sources,
+                 std::string* error) {
+    if (options.calls) {
+        sources->push_back({"-e", *options.calls});
+        return true;
+    }
+    for (const std::string& path : options.scripts) {
+        std::ostringstream text;
+        if (path == "-") {
+            text << in.rdbuf();
+        } else {
+            std::ifstream file(path, std::ios::binary);
+            if (!file) {
+                *error = "cannot read script " + path;
+                return false;
+            }
+            text << file.rdbuf();
+        }
+        sources->push_back({path, text.str()});
+    }
+    return true;
+}
+
+// Runs every statement; bad lines are reported and skipped. False when any line was bad or
+// the DLL crashed.
+bool RunScripts(Session& session, const std::vector<ScriptSource>& sources, bool json,
+                HostStreams streams) {
+    bool clean = true;
+    std::vector<std::string> calls_json, problems_json;
+    for (const ScriptSource& source : sources) {
+        for (const ScriptStatement& statement : ParseScript(source.text)) {
+            std::string problem = statement.error;
+            const FunctionRow* function = nullptr;
+            if (problem.empty()) {
+                function = FindFunction(session, statement.name);
+                if (function == nullptr) {
+                    problem = "no function named " + statement.name;
+                } else if (statement.arguments.size() >
+                           static_cast<size_t>(function->argument_count)) {
+                    problem = function->name + " takes " +
+                              std::to_string(function->argument_count) + " argument(s), not " +
+                              std::to_string(statement.arguments.size());
+                }
+            }
+            if (!problem.empty()) {
+                clean = false;
+                streams.err << source.name << ":" << statement.line << ": " << problem << "\n";
+                problems_json.push_back("{\"source\": " + JsonQuote(source.name) +
+                                        ", \"line\": " + std::to_string(statement.line) +
+                                        ", \"problem\": " + JsonQuote(problem) + "}");
+                continue;
+            }
+            CallResult result = RunCall(session, *function, statement.arguments);
+            result.line = statement.line;
+            clean = clean && result.failure.empty();
+            if (json) {
+                calls_json.push_back(ResultJson(result));
+            } else {
+                streams.out << ResultText(result) << "\n" << std::flush;
+            }
+        }
+    }
+    if (json) {
+        auto list = [](const std::vector<std::string>& items) {
+            std::string text;
+            for (size_t i = 0; i < items.size(); ++i)
+                text += (i ? ",\n  " : "\n  ") + items[i];
+            return text + (items.empty() ? "]" : "\n]");
+        };
+        streams.out << "{\"calls\": [" << list(calls_json) << ", \"problems\": ["
+                    << list(problems_json) << "}\n";
+    }
+    return clean;
+}
+
+}  // namespace
+
+int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platform,
+            HostStreams streams) {
+    Options options;
+    std::string error;
+    if (!ParseCommandLine(arguments, &options, &error)) {
+        streams.err << "qelhost: " << error << "\n(qelhost --help shows the usage)\n";
+        return kExitUsage;
+    }
+    if (options.help) {
+        streams.out << UsageText();
+        return kExitCompleted;
+    }
+    if (options.dll.empty())
+        options.dll = platform.default_dll();
+    if (!options.cpu.empty())
+        return platform.rerun_under_cpu(options, arguments, streams.err);
+    platform.apply_options(options);
+
+    std::vector<ScriptSource> sources;
+    if (!ReadSources(options, streams.in, &sources, &error)) {
+        streams.err << "qelhost: " << error << "\n";
+        return kExitFailed;
+    }
+    std::unique_ptr<ExtenderDll> dll = ExtenderDll::Load(options.dll, &error);
+    if (!dll) {
+        streams.err << "qelhost: cannot load " << options.dll << ": " << error << "\n";
+        return kExitFailed;
+    }
+    Session session;
+    session.dll = dll.get();
+    session.guard = platform.guard;
+    session.progress = platform.progress_on_terminal ? &streams.err : nullptr;
+    if (!StartSession(&session, &error)) {
+        streams.err << "qelhost: " << options.dll << ": " << error << "\n";
+        return kExitFailed;
+    }
+    if (options.list) {
+        PrintList(session, options.dll, options.json, streams.out);
+        return kExitCompleted;
+    }
+    if (sources.empty()) {
+        return PrintReport(session, options.dll, options.json, streams.out) ? kExitCompleted
+                                                                            : kExitFailed;
+    }
+    return RunScripts(session, sources, options.json, streams) ? kExitCompleted : kExitFailed;
+}
+
+}  // namespace qel

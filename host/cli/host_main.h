@@ -1,0 +1,38 @@
+// qelhost's program, shared by the Linux build (own loader, Win32 emulation) and the
+// Windows build (LoadLibrary, real Win32).
+#pragma once
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "host/cli/options.h"
+#include "host/cli/session.h"
+
+namespace qel {
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitFailed = 1;  // the DLL could not be loaded, or a script line was wrong
+constexpr int kExitUsage = 2;
+
+struct HostPlatform {
+    std::function<std::string()> default_dll;
+    Guard guard;
+    // Applies --box, --memory and the like to the Win32 calls the DLL will make.
+    std::function<void(const Options&)> apply_options;
+    // Runs the host again on another processor model; returns an exit status only on failure.
+    std::function<int(const Options&, const std::vector<std::string>& arguments, std::ostream& err)>
+        rerun_under_cpu;
+    bool progress_on_terminal = false;  // stderr is a terminal
+};
+
+struct HostStreams {
+    std::ostream& out;
+    std::ostream& err;
+    std::istream& in;
+};
+
+int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platform,
+            HostStreams streams);
+
+}  // namespace qel

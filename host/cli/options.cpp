@@ -1,0 +1,158 @@
+#include "host/cli/options.h"
+
+namespace qel {
+
+bool ParseByteCount(const std::string& text, uint64_t* bytes) {
+    if (text.empty() || text[0] < '0' || text[0] > '9')
+        return false;
+    uint64_t value = 0;
+    size_t position = 0;
+    for (; position < text.size() && text[position] >= '0' && text[position] <= '9'; ++position) {
+        const uint64_t digit = static_cast<uint64_t>(text[position] - '0');
+        if (value > (UINT64_MAX - digit) / 10)
+            return false;
+        value = value * 10 + digit;
+    }
+    const std::string suffix = text.substr(position);
+    unsigned shift = 0;
+    if (suffix == "K" || suffix == "k")
+        shift = 10;
+    else if (suffix == "M" || suffix == "m")
+        shift = 20;
+    else if (suffix == "G" || suffix == "g")
+        shift = 30;
+    else if (suffix == "T" || suffix == "t")
+        shift = 40;
+    else if (!suffix.empty())
+        return false;
+    if (shift != 0 && value > (UINT64_MAX >> shift))
+        return false;
+    *bytes = value << shift;
+    return true;
+}
+
+bool ParseCommandLine(const std::vector<std::string>& arguments, Options* options,
+                      std::string* error) {
+    *options = Options{};
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        // Options with a value take it from the next argument or after '='.
+        auto value_of = [&](const std::string& name, std::string* value) {
+            if (argument == name) {
+                if (index + 1 >= arguments.size()) {
+                    *error = name + " needs a value";
+                    return false;
+                }
+                *value = arguments[++index];
+                return true;
+            }
+            *value = argument.substr(name.size() + 1);
+            return true;
+        };
+        auto is = [&](const std::string& name) {
+            return argument == name || argument.rfind(name + "=", 0) == 0;
+        };
+        std::string value;
+        if (argument == "--help" || argument == "-h") {
+            options->help = true;
+        } else if (argument == "--list") {
+            options->list = true;
+        } else if (argument == "--json") {
+            options->json = true;
+        } else if (argument == "--large-address-aware") {
+            options->large_address_aware = true;
+        } else if (is("--dll")) {
+            if (!value_of("--dll", &options->dll))
+                return false;
+        } else if (is("--cpu")) {
+            if (!value_of("--cpu", &options->cpu))
+                return false;
+            if (options->cpu.empty()) {
+                *error = "--cpu needs a model name";
+                return false;
+            }
+        } else if (is("--box")) {
+            if (!value_of("--box", &value))
+                return false;
+            if (value == "ok")
+                options->box_answer = 1;
+            else if (value == "cancel")
+                options->box_answer = 2;
+            else {
+                *error = "--box takes ok or cancel, not '" + value + "'";
+                return false;
+            }
+        } else if (is("--memory")) {
+            uint64_t bytes = 0;
+            if (!value_of("--memory", &value))
+                return false;
+            if (!ParseByteCount(value, &bytes)) {
+                *error = "--memory takes a size such as 512M or 8G, not '" + value + "'";
+                return false;
+            }
+            options->memory_bytes = bytes;
+        } else if (argument == "-e") {
+            if (index + 1 >= arguments.size()) {
+                *error = "-e needs the calls to run";
+                return false;
+            }
+            options->calls = options->calls.value_or("") + arguments[++index] + "\n";
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            *error = "unknown option " + argument;
+            return false;
+        } else {
+            options->scripts.push_back(argument);
+        }
+    }
+    if (options->calls && !options->scripts.empty()) {
+        *error = "give either script files or -e, not both";
+        return false;
+    }
+    if (options->list && (options->calls || !options->scripts.empty())) {
+        *error = "--list runs no script";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> WithoutCpuOption(const std::vector<std::string>& arguments) {
+    std::vector<std::string> kept;
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        if (arguments[index] == "--cpu") {
+            ++index;  // and its value
+        } else if (arguments[index].rfind("--cpu=", 0) != 0) {
+            kept.push_back(arguments[index]);
+        }
+    }
+    return kept;
+}
+
+std::string UsageText() {
+    return R"(usage: qelhost [options] [SCRIPT ... | -e 'CALLS']
+
+Loads KZPROBEX.dll as the QEL host does and runs script calls through it. Without a
+script it prints a report of all ten functions on this machine.
+
+options:
+  --dll PATH        the DLL to load (default: the build's KZPROBEX.dll, or $QELHOST_DLL)
+  --cpu MODEL       run again under qemu-i386 -cpu MODEL (pentium3, athlon, kvm32, Dhyana,
+                    "qemu32,vendor=CyrixInstead,family=5", ...)
+  --json            print results as JSON
+  --box ok|cancel   the button that answers the DLL's message boxes (default ok)
+  --memory SIZE     emulate this much physical memory (e.g. 512M, 8G)
+  --large-address-aware
+                    report memory as a large-address-aware process sees it
+  --list            print the description, version and function table
+  -e 'CALLS'        run these calls (separated by newlines or ';')
+  --help            this text
+
+script syntax: one call per line, name(arg, ...); "quoted" arguments keep their blanks,
+bare words are passed as they stand; '#' starts a comment; a missing argument is null.
+example: qelhost -e 'ccpuspeed(" 2"); cversioninfo(0); ccpubenchmark(1,0,1,0,1)'
+
+exit status: 0 every call completed (with a value or an error the DLL reported),
+             1 the DLL could not be loaded or a script line was wrong, 2 usage
+)";
+}
+
+}  // namespace qel

@@ -1,0 +1,36 @@
+// qelhost's command line.
+#pragma once
+#include <stdint.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qel {
+
+struct Options {
+    std::string dll;  // empty: the build's KZPROBEX.dll
+    std::string cpu;  // qemu -cpu model to re-run under; empty: this processor
+    bool json = false;
+    int box_answer = 1;  // IDOK or IDCANCEL
+    std::optional<uint64_t> memory_bytes;
+    bool large_address_aware = false;
+    bool help = false;
+    bool list = false;
+    std::vector<std::string> scripts;  // files; "-" is standard input
+    std::optional<std::string> calls;  // the text of -e
+};
+
+// False with *error when the command line is not usable (exit status 2).
+bool ParseCommandLine(const std::vector<std::string>& arguments, Options* options,
+                      std::string* error);
+
+// "512M", "8G", "4294967296": a byte count with an optional K/M/G/T suffix (powers of 1024).
+bool ParseByteCount(const std::string& text, uint64_t* bytes);
+
+std::string UsageText();
+
+// The command line again without --cpu, for the re-run under qemu.
+std::vector<std::string> WithoutCpuOption(const std::vector<std::string>& arguments);
+
+}  // namespace qel

@@ -1,0 +1,54 @@
+// A loaded DLL with its function table, and how one call through it is run and printed.
+#pragma once
+#include <stdint.h>
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "host/cli/script.h"
+#include "host/loader/extender_dll.h"
+
+namespace qel {
+
+// Runs DLL code; false with *failure when it crashed (the Linux host catches the signal).
+using Guard = std::function<bool(const std::function<void()>&, std::string* failure)>;
+
+struct Session {
+    ExtenderDll* dll = nullptr;
+    Guard guard;
+    std::ostream* progress = nullptr;  // where blocking calls announce themselves; may be null
+    std::string description;
+    int32_t version = 0;
+    int32_t handshake = 0;
+    std::vector<FunctionRow> functions;
+};
+
+struct CallResult {
+    int line = 0;
+    std::string name;
+    int32_t number = 0;
+    ArgumentList arguments;
+    Outcome outcome;
+    std::string failure;  // non-empty: the DLL crashed in the call
+};
+
+// Query code 1, the handshake and the enumeration, as the QEL host starts. False with
+// *error when the DLL crashed or refused the handshake.
+bool StartSession(Session* session, std::string* error);
+
+// The row of the function named `name` (any case), or null.
+const FunctionRow* FindFunction(const Session& session, const std::string& name);
+
+CallResult RunCall(Session& session, const FunctionRow& function, const ArgumentList& arguments);
+
+// The error number at the start of a message ("17101: ..."), or -1 when it has none.
+int32_t ErrorNumber(const std::string& message);
+
+// "name(args) = value" or "name(args) -> error N "text"".
+std::string ResultText(const CallResult& result);
+// One JSON object for the call; `decoded` is added when non-empty.
+std::string ResultJson(const CallResult& result, const std::string& decoded = "");
+
+}  // namespace qel

@@ -1,0 +1,85 @@
+// KZPROBEX.dll as the QEL host uses it: loaded, then driven through its two exports.
+// On Linux the host maps the PE image itself (host/loader); the Windows build of the host
+// uses LoadLibrary. Both share the calling code (extender_calls.cpp).
+#pragma once
+#include <stdint.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qel {
+
+// Sizes of the host's records.
+constexpr uint32_t kArgumentRecordSize = 40;
+constexpr uint32_t kArgumentTextOffset = 32;
+constexpr int kArgumentRecordCount = 5;
+constexpr uint32_t kResultRecordSize = 40;
+constexpr uint32_t kFunctionDescriptorSize = 56;
+constexpr uint32_t kHostVersion = 1004;  // the version this host announces in the handshake
+
+struct Outcome {              // one script function call
+    int32_t returned = 0;     // what _QELExtender2@40 returned
+    int callbacks = 0;        // how often HostCallback ran (must be exactly 1)
+    int32_t status = 0;       // callback status: 0 value, -1 error
+    int32_t result_type = 0;  // ResultRecord offset 28 (1 value, 2 text)
+    int32_t value = 0;        // ResultRecord offset 24
+    std::string text;         // text at offset 32 (after an error)
+    // The callback received the host context, HostInfo and ResultRecord it was given.
+    bool arguments_handed_back = false;
+};
+
+// One row of the function table as enumeration hands it over.
+struct FunctionRow {
+    int32_t identifier = 0;
+    int32_t kind = 0;
+    uint64_t argument_types = 0;
+    int32_t argument_count = 0;
+    int16_t name_length = 0;
+    std::string name;
+};
+
+using QueryEntry = __attribute__((stdcall)) int32_t (*)(uint32_t, void*, int32_t);
+using DispatchEntry = __attribute__((stdcall))
+int32_t (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
+            uint32_t, uint32_t);
+
+class ExtenderDll {
+  public:
+    // nullptr and *error set (naming the problem) when the file cannot be loaded.
+    static std::unique_ptr<ExtenderDll> Load(const std::string& path, std::string* error);
+    ~ExtenderDll();
+    ExtenderDll(const ExtenderDll&) = delete;
+    ExtenderDll& operator=(const ExtenderDll&) = delete;
+
+    int32_t Query(uint32_t code, void* pointer, int32_t count);  // _QELExtenderQuery@12
+    int32_t Dispatch(uint32_t a1, uint32_t a2, uint32_t a3, uint32_t a4, uint32_t a5, uint32_t a6,
+                     uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10);  // raw
+    // Request -1 with HostInfo announcing `host_version`; `buffer` receives the refusal text.
+    int32_t Handshake(uint32_t host_version, char* buffer);
+    // Request -2 for row `index` into a 56-byte record (or null).
+    int32_t Enumerate(int32_t index, void* record56);
+    // function number (all 32 bits passed) and up to five argument texts (nullopt = null).
+    Outcome Call(uint32_t function_number,
+                 const std::vector<std::optional<std::string>>& args = {});
+
+    // Conveniences over Query and Enumerate.
+    std::string Description(int32_t* version);
+    std::vector<FunctionRow> Functions();  // every row until enumeration answers 0
+    // What HostCallback returns to the library (and so what Call's `returned` becomes).
+    void set_callback_answer(int32_t answer) { callback_answer_ = answer; }
+    void* module_handle() const { return module_handle_; }
+
+  private:
+    struct Mapping;  // whatever keeps the module loaded; freed by the destructor
+    ExtenderDll() = default;
+
+    Mapping* mapping_ = nullptr;
+    void* module_handle_ = nullptr;
+    QueryEntry query_ = nullptr;
+    DispatchEntry dispatch_ = nullptr;
+    int32_t callback_answer_ = 0;
+};
+
+}  // namespace qel

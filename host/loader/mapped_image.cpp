@@ -1,0 +1,96 @@
+#include "host/loader/mapped_image.h"
+
+#include <string.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "host/loader/image_directories.h"
+#include "host/win32/win32_api.h"
+
+namespace qel {
+namespace {
+
+constexpr uint32_t kSectionContainsCode = 0x00000020;
+constexpr uint32_t kSectionExecutable = 0x20000000;
+
+uint32_t PageRounded(uint32_t size) {
+    const uint32_t page = static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
+    return (size + page - 1) / page * page;
+}
+
+// Memory for the image: at its preferred base when that is free, else anywhere if the image
+// can be relocated.
+uint8_t* Reserve(const PeHeaders& headers, std::string* error) {
+    const uint32_t length = PageRounded(headers.size_of_image);
+    const int protection = PROT_READ | PROT_WRITE | PROT_EXEC;
+    void* wanted = reinterpret_cast<void*>(uintptr_t{headers.image_base});
+    void* got = mmap(wanted, length, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (got == wanted)
+        return static_cast<uint8_t*>(got);
+    if (got != MAP_FAILED)
+        munmap(got, length);
+    if (headers.relocations_stripped() || !headers.relocations.present()) {
+        *error = "image has no relocations and its base address is taken";
+        return nullptr;
+    }
+    got = mmap(nullptr, length, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (got == MAP_FAILED) {
+        *error = "cannot reserve memory for the image";
+        return nullptr;
+    }
+    return static_cast<uint8_t*>(got);
+}
+
+}  // namespace
+
+bool IsCode(const PeHeaders& headers, uint32_t rva) {
+    for (const Section& section : headers.sections) {
+        const uint32_t size = section.virtual_size != 0 ? section.virtual_size : section.raw_size;
+        if (rva >= section.virtual_address && rva - section.virtual_address < size &&
+            (section.characteristics & (kSectionContainsCode | kSectionExecutable)) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MapImage(std::span<const uint8_t> file, MappedImage* image, std::string* error) {
+    *image = MappedImage{};
+    if (!ParsePeHeaders(file, &image->headers, error))
+        return false;
+    const PeHeaders& headers = image->headers;
+    if (headers.entry_point != 0 && !IsCode(headers, headers.entry_point)) {
+        *error = "entry point lies outside the code";
+        return false;
+    }
+    image->base = Reserve(headers, error);
+    if (image->base == nullptr)
+        return false;
+    image->size = headers.size_of_image;
+
+    // Anonymous memory is zero already: the part of each section beyond its file data stays 0.
+    memcpy(image->base, file.data(), headers.size_of_headers);
+    for (const Section& section : headers.sections) {
+        const uint32_t mapped = section.virtual_size != 0 ? section.virtual_size : section.raw_size;
+        const uint32_t copied = section.raw_size < mapped ? section.raw_size : mapped;
+        memcpy(image->base + section.virtual_address, file.data() + section.raw_offset, copied);
+    }
+
+    const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(image->base));
+    const bool ok =
+        (address == headers.image_base || ApplyRelocations(image->bytes(), headers.relocations,
+                                                           address - headers.image_base, error)) &&
+        (!headers.imports.present() ||
+         BindImports(image->bytes(), headers.imports, &win32::FindHostFunction, error));
+    if (!ok)
+        UnmapImage(image);
+    return ok;
+}
+
+void UnmapImage(MappedImage* image) {
+    if (image->base != nullptr)
+        munmap(image->base, PageRounded(image->size));
+    image->base = nullptr;
+}
+
+}  // namespace qel

@@ -1,0 +1,29 @@
+// A PE32 DLL mapped into this process: sections laid out, relocated and its imports bound
+// to the host's Win32 emulation. Linux only.
+#pragma once
+#include <stdint.h>
+
+#include <span>
+#include <string>
+
+#include "host/loader/pe_headers.h"
+
+namespace qel {
+
+struct MappedImage {
+    uint8_t* base = nullptr;
+    uint32_t size = 0;  // SizeOfImage
+    PeHeaders headers;
+
+    std::span<uint8_t> bytes() const { return {base, size}; }
+    void* At(uint32_t rva) const { return base + rva; }
+};
+
+// Maps the file's image; false with *error naming the problem. Does not call the entry point.
+bool MapImage(std::span<const uint8_t> file, MappedImage* image, std::string* error);
+void UnmapImage(MappedImage* image);
+
+// True when `rva` lies inside a section that holds code.
+bool IsCode(const PeHeaders& headers, uint32_t rva);
+
+}  // namespace qel

@@ -1,0 +1,64 @@
+// The performance counter (10 MHz, as current Windows), GetTickCount and timeGetTime, all
+// from the monotonic clock; the settings may replace each with a scripted clock.
+#include <string.h>
+#include <time.h>
+
+#include "host/win32/emulation.h"
+#include "host/win32/win32_api.h"
+
+namespace qel::win32 {
+namespace {
+
+constexpr int64_t kCounterFrequency = 10'000'000;
+
+uint64_t MonotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);
+}
+
+uint32_t Milliseconds() {
+    return static_cast<uint32_t>(MonotonicNanoseconds() / 1'000'000u);
+}
+
+// LARGE_INTEGER in the DLL's records is only 4-byte aligned.
+void Store(int64_t* destination, int64_t value) {
+    memcpy(destination, &value, sizeof value);
+}
+
+int32_t Scripted(const std::function<bool(int64_t*)>& clock, int64_t* destination) {
+    int64_t value = 0;
+    const bool available = clock(&value);
+    Store(destination, value);
+    return available ? 1 : 0;
+}
+
+}  // namespace
+
+QEL_WINAPI int32_t QueryPerformanceFrequency(int64_t* frequency) {
+    if (frequency == nullptr)
+        return 0;
+    if (emulation().counter_frequency)
+        return Scripted(emulation().counter_frequency, frequency);
+    Store(frequency, kCounterFrequency);
+    return 1;
+}
+
+QEL_WINAPI int32_t QueryPerformanceCounter(int64_t* count) {
+    if (count == nullptr)
+        return 0;
+    if (emulation().counter)
+        return Scripted(emulation().counter, count);
+    Store(count, static_cast<int64_t>(MonotonicNanoseconds() / 100u));
+    return 1;
+}
+
+QEL_WINAPI uint32_t GetTickCount() {
+    return emulation().tick_count ? emulation().tick_count() : Milliseconds();
+}
+
+QEL_WINAPI uint32_t timeGetTime() {
+    return emulation().multimedia_time ? emulation().multimedia_time() : Milliseconds();
+}
+
+}  // namespace qel::win32

@@ -1,0 +1,31 @@
+// Process-wide settings of the emulated Win32 calls. The host's options and the tests
+// change them; the emulated calls read them on every call.
+#pragma once
+#include <stdint.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qel {
+
+struct Emulation {
+    int box_answer = 1;                                            // IDOK; 2 = IDCANCEL
+    std::vector<std::pair<std::string, std::string>> boxes_shown;  // (caption, text)
+    uint32_t box_style_last = 0;
+    bool print_boxes = true;               // draw each box on stderr
+    std::optional<uint64_t> memory_bytes;  // emulate this much physical memory
+    // Whether the process counts as large-address-aware (caps memory figures at 4 GB, not 2 GB).
+    bool large_address_aware = false;
+    // Clock overrides for scripted end-to-end tests; empty = the real clock.
+    std::function<bool(int64_t*)> counter_frequency;  // QueryPerformanceFrequency
+    std::function<bool(int64_t*)> counter;            // QueryPerformanceCounter
+    std::function<uint32_t()> tick_count;             // GetTickCount
+    std::function<uint32_t()> multimedia_time;        // timeGetTime
+};
+
+Emulation& emulation();
+
+}  // namespace qel

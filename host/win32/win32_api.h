@@ -1,0 +1,49 @@
+// The Win32 calls the host provides to a loaded DLL. Each is standard-call with the exact
+// argument count of its Win32 original, and realigns the stack on entry because the DLL
+// keeps only 4-byte alignment.
+#pragma once
+#include <stdint.h>
+
+#include <span>
+#include <string>
+
+#define QEL_WINAPI __attribute__((stdcall, force_align_arg_pointer))
+
+namespace qel::win32 {
+
+// MEMORYSTATUS: eight 32-bit fields.
+struct MemoryStatus {
+    uint32_t length;
+    uint32_t memory_load;
+    uint32_t total_phys;
+    uint32_t avail_phys;
+    uint32_t total_page_file;
+    uint32_t avail_page_file;
+    uint32_t total_virtual;
+    uint32_t avail_virtual;
+};
+
+// KERNEL32
+QEL_WINAPI uint32_t GetTickCount();
+QEL_WINAPI void GlobalMemoryStatus(MemoryStatus* status);
+QEL_WINAPI int32_t QueryPerformanceCounter(int64_t* count);
+QEL_WINAPI int32_t QueryPerformanceFrequency(int64_t* frequency);
+QEL_WINAPI char* lstrcpyA(char* destination, const char* source);
+QEL_WINAPI char* lstrcpynA(char* destination, const char* source, int32_t size);
+QEL_WINAPI int32_t lstrlenA(const char* text);
+// USER32
+QEL_WINAPI int32_t LoadStringA(void* module, uint32_t id, char* buffer, int32_t size);
+QEL_WINAPI char* CharLowerA(char* text_or_character);
+QEL_WINAPI int32_t MessageBoxA(void* owner, const char* text, const char* caption, uint32_t style);
+// WINMM
+QEL_WINAPI uint32_t timeGetTime();
+
+// The address of the emulated DLL!function (DLL name case-insensitive), or 0.
+uint32_t FindHostFunction(const std::string& dll, const std::string& function);
+
+// Makes a mapped module's string resources available to LoadStringA under its handle.
+void RegisterModule(void* handle, std::span<const uint8_t> image, uint32_t resource_rva,
+                    uint32_t resource_size);
+void UnregisterModule(void* handle);
+
+}  // namespace qel::win32
