@@ -8,15 +8,22 @@
 int32_t ccpuid(const Call& call) {
     // CPUID is never executed where it does not exist: such a processor reports the type
     // number of its processor-type word (0, 2, 3 or 4) instead of a family.
-    if (!CpuidSupported()) return ReportValue(call, GetProcessorType() & 0xFF);
+    if (!CpuidSupported())
+        return ReportValue(call, GetProcessorType() & 0xFF);
     return ReportValue(call, ReadFamily());
 }
 
-int32_t ccpufeat(const Call& call) { return ReportValue(call, ReadFeatureFlags()); }
+int32_t ccpufeat(const Call& call) {
+    return ReportValue(call, ReadFeatureFlags());
+}
 
-int32_t ccpuidext(const Call& call) { return ReportValue(call, ReadSignature()); }
+int32_t ccpuidext(const Call& call) {
+    return ReportValue(call, ReadSignature());
+}
 
-int32_t ccpusupt(const Call& call) { return ReportValue(call, CpuidSupported()); }
+int32_t ccpusupt(const Call& call) {
+    return ReportValue(call, CpuidSupported());
+}
 
 int32_t cclonecheck(const Call& call) {
     if (CpuidSupported()) {

@@ -17,9 +17,12 @@ constexpr uint16_t kType80486 = 4;
 
 // The class of a processor without CPUID, by the first probe that answers.
 uint16_t LegacyTypeNumber() {
-    if (Probe8086() == kType8086) return kType8086;
-    if (Probe80286() == kType80286) return kType80286;
-    if (Probe80386() == kType80386) return kType80386;
+    if (Probe8086() == kType8086)
+        return kType8086;
+    if (Probe80286() == kType80286)
+        return kType80286;
+    if (Probe80386() == kType80386)
+        return kType80386;
     return kType80486;
 }
 
@@ -34,11 +37,14 @@ uint16_t GetProcessorType() {
         CloneFlag = ProbeDivisionFlags();
         type = LegacyTypeNumber();
     }
-    if (CloneFlag != 0) type |= kCloneBit;
+    if (CloneFlag != 0)
+        type |= kCloneBit;
     return type;
 }
 
-uint16_t ProbeDivisionFlags() { return platform::DivisionKeepsZeroFlag() ? 1 : 0; }
+uint16_t ProbeDivisionFlags() {
+    return platform::DivisionKeepsZeroFlag() ? 1 : 0;
+}
 
 uint16_t Probe8086() {
     // An 8086 keeps bits 12-15 of its flags set whatever is written.

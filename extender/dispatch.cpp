@@ -33,13 +33,22 @@ extern "C" KZ_STDCALL int32_t QELExtender2(void* window, uint32_t, uint32_t host
                                            int32_t enumeration_index, void* result_record) {
     // Only the low 16 bits count, as a signed number.
     const int16_t number = static_cast<int16_t>(function_number & 0xFFFF);
-    if (number == -3) return 1;
-    if (number == -2) return Enumerate(enumeration_index, records);
-    if (number == -1) return Handshake(host_info, static_cast<char*>(records));
+    if (number == -3)
+        return 1;
+    if (number == -2)
+        return Enumerate(enumeration_index, records);
+    if (number == -1)
+        return Handshake(host_info, static_cast<char*>(records));
 
-    Call call{window, host_context, callback, host_info, static_cast<uint8_t*>(result_record),
+    Call call{window,
+              host_context,
+              callback,
+              host_info,
+              static_cast<uint8_t*>(result_record),
               {nullptr, nullptr, nullptr, nullptr, nullptr}};
-    if (number >= 0) TakeArgumentTexts(records, call.args);
-    if (number >= 1 && number <= kFunctionCount) return kScriptFunctions[number](call);
+    if (number >= 0)
+        TakeArgumentTexts(records, call.args);
+    if (number >= 1 && number <= kFunctionCount)
+        return kScriptFunctions[number](call);
     return ReportError(call, KZ_MSG_UNKNOWN_FUNCTION);
 }

@@ -5,8 +5,8 @@
 #include "platform/stdcall.h"
 
 // The host's completion function: status 0 after a value, -1 after an error.
-using HostCallback = KZ_STDCALL int32_t (*)(int32_t status, uint32_t host_context,
-                                            void* host_info, void* result_record);
+using HostCallback = KZ_STDCALL int32_t (*)(int32_t status, uint32_t host_context, void* host_info,
+                                            void* result_record);
 
 // ArgumentRecord: 40 bytes each, back to back; the text pointer sits at offset 32.
 constexpr uint32_t kArgumentRecordSize = 40;

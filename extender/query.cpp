@@ -8,9 +8,11 @@ namespace {
 char DescriptionBuffer[256];
 
 int32_t ScanForFour(const int32_t* list, int32_t count) {
-    if (list == nullptr) return -1;  // no list holds no 4
+    if (list == nullptr)
+        return -1;  // no list holds no 4
     for (int32_t i = 0; i < count; ++i) {
-        if (list[i] == 4) return 4;
+        if (list[i] == 4)
+            return 4;
     }
     return -1;
 }

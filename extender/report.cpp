@@ -10,7 +10,8 @@ namespace {
 // A host that passes no callback gets the status as the export's answer instead, and a
 // host that passes no record gets nothing written.
 int32_t CallHost(const Call& call, int32_t status) {
-    if (call.callback == nullptr) return status;
+    if (call.callback == nullptr)
+        return status;
     return call.callback(status, call.host_context, call.host_info, call.result_record);
 }
 

@@ -14,9 +14,12 @@ constexpr uint32_t kOkCancelInformation = 0x41;  // MB_OKCANCEL | MB_ICONINFORMA
 
 int32_t cversioninfo(const Call& call) {
     int32_t n;
-    if (!ReadNumericArgument(call.args[0], &n)) return ReportError(call, KZ_MSG_INVALID_PARAMETER);
-    if (n == 0) return ReportValue(call, KZ_EXTENDER_VERSION);
-    if (n != 1 && n != 2) return ReportError(call, KZ_MSG_INVALID_VERSION);
+    if (!ReadNumericArgument(call.args[0], &n))
+        return ReportError(call, KZ_MSG_INVALID_PARAMETER);
+    if (n == 0)
+        return ReportValue(call, KZ_EXTENDER_VERSION);
+    if (n != 1 && n != 2)
+        return ReportError(call, KZ_MSG_INVALID_VERSION);
 
     uint32_t count = CountFunctionsOfKind(n == 1 ? 2 : 3);
     // The box shows the argument exactly as the host passed it; the button has no effect.

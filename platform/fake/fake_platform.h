@@ -60,7 +60,9 @@ struct Processor {
     LegacyClass legacy_class = LegacyClass::k80486;
     bool division_keeps_zero_flag = false;
 
-    uint32_t eflags = 0x00000202;  // the live flags register of the fake processor
+    // The live flags register. Bits that the chosen class cannot hold are settled on the
+    // next read, so a test may leave the default in place for any class.
+    uint32_t eflags = 0x00000202;
 
     std::function<uint64_t()> time_stamp;
 
@@ -68,6 +70,10 @@ struct Processor {
     int cpuid_executed_without_cpuid = 0;  // must stay 0 in every test
     int time_stamp_reads = 0;
     int division_probes = 0;
+    // Every processor operation in the order it ran: "cpuid 0", "cpuid 1", "flags32 toggle",
+    // "flags32 write", "flags32 toggle aligned", "flags16 read", "flags16 write",
+    // "division". Time-stamp reads are only counted.
+    std::vector<std::string> operations;
     int scan_loop_runs = 0;                         // calls of the scan loop
     std::vector<int32_t> counting_loop_iterations;  // one entry per counting-loop run
 };

@@ -1,9 +1,10 @@
 // A scripted processor: CPUID answers from the test's fields, and the flags register
 // behaves as the chosen class of processor's does.
+#include "platform/processor.h"
+
 #include <string.h>
 
 #include "platform/fake/fake_platform.h"
-#include "platform/processor.h"
 
 namespace {
 
@@ -32,12 +33,24 @@ uint16_t Settle16(uint16_t value) {
 uint32_t Settle32(uint32_t value) {
     const auto& cpu = fake::processor();
     uint32_t sticky = 0;
-    if (!cpu.has_cpuid) sticky |= kIdFlag;
+    if (!cpu.has_cpuid)
+        sticky |= kIdFlag;
     if (!cpu.has_cpuid && cpu.legacy_class != fake::LegacyClass::k80486) {
         sticky |= kAlignmentCheckFlag;
     }
     uint32_t high = ((cpu.eflags & sticky) | (value & ~sticky)) & 0xFFFF0000;
     return high | Settle16(static_cast<uint16_t>(value));
+}
+
+// The flags register as the processor shows it: what the class cannot hold is settled first.
+uint32_t LiveFlags() {
+    auto& cpu = fake::processor();
+    cpu.eflags = Settle32(cpu.eflags);
+    return cpu.eflags;
+}
+
+void Record(const char* operation) {
+    fake::processor().operations.push_back(operation);
 }
 
 }  // namespace
@@ -46,45 +59,72 @@ namespace platform {
 
 CpuidRegisters ExecuteCpuid(uint32_t leaf) {
     auto& cpu = fake::processor();
+    Record(leaf == 0 ? "cpuid 0" : leaf == 1 ? "cpuid 1" : "cpuid other");
     ++cpu.cpuid_executions;
     if (!cpu.has_cpuid) {
         ++cpu.cpuid_executed_without_cpuid;
         return {0, 0, 0, 0};
     }
-    if (leaf == 0) return {cpu.highest_basic_leaf, VendorWord(0), VendorWord(8), VendorWord(4)};
-    if (leaf == 1) return {cpu.leaf1_eax, 0, 0, cpu.leaf1_edx};
+    if (leaf == 0)
+        return {cpu.highest_basic_leaf, VendorWord(0), VendorWord(8), VendorWord(4)};
+    if (leaf == 1)
+        return {cpu.leaf1_eax, 0, 0, cpu.leaf1_edx};
     return {0, 0, 0, 0};
 }
 
-FlagReadings ToggleFlags32(uint32_t mask) {
+namespace {
+
+FlagReadings Toggle(uint32_t mask) {
     auto& cpu = fake::processor();
-    uint32_t before = cpu.eflags;
+    uint32_t before = LiveFlags();
     cpu.eflags = Settle32(before ^ mask);
     return {before, cpu.eflags};
 }
 
-void WriteFlags32(uint32_t value) { fake::processor().eflags = Settle32(value); }
+void Write16(uint16_t value) {
+    auto& cpu = fake::processor();
+    cpu.eflags = (LiveFlags() & 0xFFFF0000) | Settle16(value);
+}
+
+}  // namespace
+
+FlagReadings ToggleFlags32(uint32_t mask) {
+    Record("flags32 toggle");
+    return Toggle(mask);
+}
+
+void WriteFlags32(uint32_t value) {
+    Record("flags32 write");
+    LiveFlags();  // the sticky bits are those of the settled register
+    fake::processor().eflags = Settle32(value);
+}
 
 FlagReadings ToggleFlags32OnAlignedStack(uint32_t mask) {
-    FlagReadings readings = ToggleFlags32(mask);
-    WriteFlags32(readings.before);
+    Record("flags32 toggle aligned");
+    FlagReadings readings = Toggle(mask);
+    fake::processor().eflags = Settle32(readings.before);
     return readings;
 }
 
-uint16_t ReadFlags16() { return static_cast<uint16_t>(fake::processor().eflags); }
+uint16_t ReadFlags16() {
+    Record("flags16 read");
+    return static_cast<uint16_t>(LiveFlags());
+}
 
 uint16_t WriteReadFlags16(uint16_t value) {
-    WriteFlags16(value);
+    Record("flags16 write");
+    Write16(value);
     return ReadFlags16();
 }
 
 void WriteFlags16(uint16_t value) {
-    auto& cpu = fake::processor();
-    cpu.eflags = (cpu.eflags & 0xFFFF0000) | Settle16(value);
+    Record("flags16 write");
+    Write16(value);
 }
 
 bool DivisionKeepsZeroFlag() {
     auto& cpu = fake::processor();
+    Record("division");
     ++cpu.division_probes;
     return cpu.division_keeps_zero_flag;
 }

@@ -9,9 +9,15 @@ Processor the_processor;
 std::vector<TraceRecord> the_traces;
 }  // namespace
 
-Services& services() { return the_services; }
-Processor& processor() { return the_processor; }
-std::vector<TraceRecord>& traces() { return the_traces; }
+Services& services() {
+    return the_services;
+}
+Processor& processor() {
+    return the_processor;
+}
+std::vector<TraceRecord>& traces() {
+    return the_traces;
+}
 
 void Reset() {
     the_services = Services{};
@@ -23,6 +29,8 @@ void Reset() {
 
 namespace platform {
 
-void TracePoint(const char* label, uint32_t value) { fake::traces().push_back({label, value}); }
+void TracePoint(const char* label, uint32_t value) {
+    fake::traces().push_back({label, value});
+}
 
 }  // namespace platform

@@ -28,10 +28,12 @@ int32_t LoadMessage(void* module, uint32_t id, char* buffer, int32_t size) {
     auto& fake = fake::services();
     fake.loaded_ids.push_back(id);
     fake.last_load_module = module;
-    if (size <= 0) return -1;
+    if (size <= 0)
+        return -1;
     const char* text = "";
     for (const auto& row : kStringTable) {
-        if (row.id == (id & 0xFFFF)) text = row.text;
+        if (row.id == (id & 0xFFFF))
+            text = row.text;
     }
     int32_t length = 0;
     while (text[length] != '\0' && length < size - 1) {
@@ -53,7 +55,9 @@ void ReadMemoryStatus(MemoryStatus* status) {
     status->length = sizeof(MemoryStatus);
 }
 
-char* CopyText(char* destination, const char* source) { return strcpy(destination, source); }
+char* CopyText(char* destination, const char* source) {
+    return strcpy(destination, source);
+}
 
 char* CopyTextLimited(char* destination, const char* source, int32_t size) {
     char* to = destination;
@@ -61,15 +65,19 @@ char* CopyTextLimited(char* destination, const char* source, int32_t size) {
         *to++ = *source++;
         --size;
     }
-    if (size != 0) *to = '\0';
+    if (size != 0)
+        *to = '\0';
     return destination;
 }
 
-int32_t TextLength(const char* text) { return text ? static_cast<int32_t>(strlen(text)) : 0; }
+int32_t TextLength(const char* text) {
+    return text ? static_cast<int32_t>(strlen(text)) : 0;
+}
 
 char* LowerText(char* text) {
     for (char* c = text; *c; ++c) {
-        if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
+        if (*c >= 'A' && *c <= 'Z')
+            *c = static_cast<char>(*c - 'A' + 'a');
     }
     return text;
 }

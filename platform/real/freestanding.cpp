@@ -4,31 +4,37 @@
 
 extern "C" {
 
-__attribute__((optimize("no-tree-loop-distribute-patterns"))) void* memcpy(
-    void* destination, const void* source, size_t count) {
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) void* memcpy(void* destination,
+                                                                           const void* source,
+                                                                           size_t count) {
     auto* to = static_cast<unsigned char*>(destination);
     auto* from = static_cast<const unsigned char*>(source);
-    while (count--) *to++ = *from++;
+    while (count--)
+        *to++ = *from++;
     return destination;
 }
 
-__attribute__((optimize("no-tree-loop-distribute-patterns"))) void* memmove(
-    void* destination, const void* source, size_t count) {
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) void* memmove(void* destination,
+                                                                            const void* source,
+                                                                            size_t count) {
     auto* to = static_cast<unsigned char*>(destination);
     auto* from = static_cast<const unsigned char*>(source);
     if (to < from) {
-        while (count--) *to++ = *from++;
+        while (count--)
+            *to++ = *from++;
     } else {
-        while (count--) to[count] = from[count];
+        while (count--)
+            to[count] = from[count];
     }
     return destination;
 }
 
 __attribute__((optimize("no-tree-loop-distribute-patterns"))) void* memset(void* destination,
-                                                                          int value,
-                                                                          size_t count) {
+                                                                           int value,
+                                                                           size_t count) {
     auto* to = static_cast<unsigned char*>(destination);
-    while (count--) *to++ = static_cast<unsigned char>(value);
+    while (count--)
+        *to++ = static_cast<unsigned char>(value);
     return destination;
 }
 
@@ -36,7 +42,8 @@ int memcmp(const void* left, const void* right, size_t count) {
     auto* a = static_cast<const unsigned char*>(left);
     auto* b = static_cast<const unsigned char*>(right);
     for (; count; --count, ++a, ++b) {
-        if (*a != *b) return *a < *b ? -1 : 1;
+        if (*a != *b)
+            return *a < *b ? -1 : 1;
     }
     return 0;
 }

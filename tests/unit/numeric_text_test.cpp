@@ -45,7 +45,9 @@ const NumericCase kNumericCases[] = {
     {"abc", false, 0},
 };
 
-void PrintTo(const NumericCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+void PrintTo(const NumericCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class NumericTextTest : public testing::TestWithParam<NumericCase> {};
 

@@ -1,0 +1,145 @@
+// The three readings of leaf 1 (signature, family, feature flags) and the processor-type
+// word with CPUID, including a highest basic leaf that reports no leaf 1.
+#include "cpuid/identify.h"
+#include "cpuid/processor_type.h"
+#include "cpuid_test_support.h"
+
+namespace {
+
+using namespace cpuid_test;
+
+struct LeafCase {
+    const char* what;
+    uint32_t highest_leaf;
+    uint32_t leaf1_eax;
+    uint32_t leaf1_edx;
+    uint16_t signature;
+    uint16_t family;
+    uint32_t features;
+};
+
+void PrintTo(const LeafCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+const LeafCase kLeafCases[] = {
+    {"family 6", 1, 0x00000673, 0x0387F9FF, 0x0673, 6, 0x0387F9FF},
+    {"family 0", 1, 0x00000000, 0x00000000, 0x0000, 0, 0},
+    {"family 4, type and reserved bits set", 1, 0x0000F4A3, 0x00000003, 0xF4A3, 4, 3},
+    {"extended model above bit 15", 0x16, 0x000906E9, 0xBFEBFBFF, 0x06E9, 6, 0xBFEBFBFF},
+    {"family 15 with extended family 9", 0xD, 0x00900F01, 0x178BFBFF, 0x0F01, 15, 0x178BFBFF},
+    {"family 15 with extended family 6", 0xD, 0x00600F12, 0x178BFBFF, 0x0F12, 15, 0x178BFBFF},
+    {"all bits of EAX set", 1, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFF, 15, 0xFFFFFFFF},
+    {"only bit 31 of the features", 1, 0x00000543, 0x80000000, 0x0543, 5, 0x80000000},
+    {"highest leaf 0x7FFFFFFF", 0x7FFFFFFF, 0x00000663, 0x10, 0x0663, 6, 0x10},
+    // no leaf 1: the highest leaf is compared as a signed number
+    {"highest leaf 0", 0, 0x00000673, 0x0387F9FF, 0, 0xFFFF, 0},
+    {"highest leaf 0x80000000", 0x80000000, 0x00000673, 0x0387F9FF, 0, 0xFFFF, 0},
+    {"highest leaf 0xFFFFFFFF", 0xFFFFFFFF, 0x00000673, 0x0387F9FF, 0, 0xFFFF, 0},
+};
+
+class LeafReadingTest : public FakeProcessorTableTest<LeafCase> {};
+
+int Leaf1Executions() {
+    int count = 0;
+    for (const auto& op : fake::processor().operations)
+        count += op == "cpuid 1";
+    return count;
+}
+
+TEST_P(LeafReadingTest, ReadSignature) {
+    const LeafCase& c = GetParam();
+    UseProcessorWithCpuid("GenuineIntel", c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
+    EXPECT_EQ(ReadSignature(), c.signature);
+    EXPECT_EQ(Leaf1Executions(), c.family == 0xFFFF ? 0 : 1);
+}
+
+TEST_P(LeafReadingTest, ReadFamily) {
+    const LeafCase& c = GetParam();
+    UseProcessorWithCpuid("GenuineIntel", c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
+    EXPECT_EQ(ReadFamily(), c.family);
+    EXPECT_EQ(Leaf1Executions(), c.family == 0xFFFF ? 0 : 1);
+}
+
+TEST_P(LeafReadingTest, ReadFeatureFlags) {
+    const LeafCase& c = GetParam();
+    UseProcessorWithCpuid("GenuineIntel", c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
+    EXPECT_EQ(ReadFeatureFlags(), c.features);
+    EXPECT_EQ(Leaf1Executions(), c.family == 0xFFFF ? 0 : 1);
+}
+
+// The family, with bit 15 for a clone; 0xFFFF without leaf 1 whatever the vendor.
+TEST_P(LeafReadingTest, GetProcessorTypeForEachKindOfVendor) {
+    const LeafCase& c = GetParam();
+    const struct {
+        const char* vendor;
+        bool clone;
+    } vendors[] = {{"GenuineIntel", false},
+                   {"AuthenticAMD", true},
+                   {"CyrixInstead", true},
+                   {"CentaurHauls", false}};
+    for (const auto& v : vendors) {
+        SCOPED_TRACE(v.vendor);
+        UseProcessorWithCpuid(v.vendor, c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
+        const uint16_t expected =
+            c.family == 0xFFFF ? 0xFFFF : static_cast<uint16_t>(c.family | (v.clone ? 0x8000 : 0));
+        EXPECT_EQ(GetProcessorType(), expected);
+        EXPECT_EQ(fake::processor().division_probes, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LeafReadingTest, testing::ValuesIn(kLeafCases));
+
+class LeafFreshnessTest : public FakeProcessorTest {};
+
+// Nothing is cached: each reading executes CPUID again.
+TEST_F(LeafFreshnessTest, EveryReadingAsksTheProcessorAgain) {
+    struct Reading {
+        const char* name;
+        uint32_t (*read)();
+        uint32_t first;
+        uint32_t second;
+    };
+    const Reading readings[] = {
+        {"ReadSignature", [] { return uint32_t{ReadSignature()}; }, 0x0673, 0x0F29},
+        {"ReadFamily", [] { return uint32_t{ReadFamily()}; }, 6, 15},
+        {"ReadFeatureFlags", [] { return ReadFeatureFlags(); }, 0x0387F9FF, 0xBFEBFBFF},
+        {"GetProcessorType", [] { return uint32_t{GetProcessorType()}; }, 0x0006, 0x800F},
+    };
+    for (const Reading& r : readings) {
+        SCOPED_TRACE(r.name);
+        UseProcessorWithCpuid("GenuineIntel", 3, 0x00000673, 0x0387F9FF);
+        EXPECT_EQ(r.read(), r.first);
+        UseProcessorWithCpuid("AuthenticAMD", 2, 0x00000F29, 0xBFEBFBFF);
+        EXPECT_EQ(r.read(), r.second);
+    }
+}
+
+// Only leaves 0 and 1 are ever asked for, leaf 0 first.
+TEST_F(LeafFreshnessTest, AsksLeafZeroBeforeLeafOne) {
+    const struct {
+        const char* name;
+        void (*run)();
+        std::vector<std::string> cpuid_order;
+    } rows[] = {
+        {"IdentifyVendor", [] { IdentifyVendor(); }, {"cpuid 0"}},
+        {"ReadSignature", [] { ReadSignature(); }, {"cpuid 0", "cpuid 1"}},
+        {"ReadFamily", [] { ReadFamily(); }, {"cpuid 0", "cpuid 1"}},
+        {"ReadFeatureFlags", [] { ReadFeatureFlags(); }, {"cpuid 0", "cpuid 1"}},
+        {"GetProcessorType", [] { GetProcessorType(); }, {"cpuid 0", "cpuid 1"}},
+        {"CpuidSupported", [] { CpuidSupported(); }, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fake::Reset();
+        row.run();
+        std::vector<std::string> cpuid_order;
+        for (const auto& op : fake::processor().operations) {
+            if (op.rfind("cpuid", 0) == 0)
+                cpuid_order.push_back(op);
+        }
+        EXPECT_EQ(cpuid_order, row.cpuid_order);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// Processors without CPUID: the division test for a clone, the cascade of flag-register
+// probes, the signature form of the type, and what the probes leave behind.
+#include <algorithm>
+
+#include "cpuid/identify.h"
+#include "cpuid/processor_type.h"
+#include "cpuid_test_support.h"
+
+namespace {
+
+using namespace cpuid_test;
+using fake::LegacyClass;
+
+struct LegacyCase {
+    LegacyClass legacy_class;
+    bool division_keeps_zero_flag;
+    uint16_t processor_type;
+    uint16_t signature;
+    // which probes the cascade runs before it stops
+    bool runs_80286_probe;
+    bool runs_80386_probe;
+};
+
+void PrintTo(const LegacyCase& c, std::ostream* os) {
+    *os << ClassName(c.legacy_class) << (c.division_keeps_zero_flag ? " clone" : "");
+}
+
+const LegacyCase kLegacyCases[] = {
+    {LegacyClass::k8086, false, 0x0000, 0x0000, false, false},
+    {LegacyClass::k8086, true, 0x8000, 0x0000, false, false},
+    {LegacyClass::k80286, false, 0x0002, 0x0200, true, false},
+    {LegacyClass::k80286, true, 0x8002, 0x0200, true, false},
+    {LegacyClass::k80386, false, 0x0003, 0x0300, true, true},
+    {LegacyClass::k80386, true, 0x8003, 0x0300, true, true},
+    {LegacyClass::k80486, false, 0x0004, 0x0400, true, true},
+    {LegacyClass::k80486, true, 0x8004, 0x0400, true, true},
+};
+
+class LegacyProcessorTest : public FakeProcessorTableTest<LegacyCase> {
+  protected:
+    // Starts from an identification on a processor with CPUID, so that any write to the
+    // rest of the vendor state shows.
+    void UseIt(uint32_t clone_flag_before) {
+        const LegacyCase& c = GetParam();
+        UseProcessorWithCpuid("GenuineIntel", 1, 0x673, 0);
+        IdentifyVendor();
+        UseProcessorWithoutCpuid(c.legacy_class, c.division_keeps_zero_flag);
+        CloneFlag = clone_flag_before;
+        fake::processor().operations.clear();
+    }
+    VendorState IntelStateWithClone(uint32_t clone) {
+        VendorState s = IntelState();
+        s.clone_flag = clone;
+        return s;
+    }
+};
+
+TEST_P(LegacyProcessorTest, GetProcessorType) {
+    const LegacyCase& c = GetParam();
+    // CloneFlag starts opposite to what the division will say.
+    UseIt(c.division_keeps_zero_flag ? 0 : 1);
+
+    EXPECT_EQ(GetProcessorType(), c.processor_type);
+    EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
+    EXPECT_EQ(fake::processor().division_probes, 1);
+}
+
+TEST_P(LegacyProcessorTest, ReadSignatureGivesTheTypeInTheFamilyField) {
+    const LegacyCase& c = GetParam();
+    UseIt(c.division_keeps_zero_flag ? 0 : 1);
+
+    EXPECT_EQ(ReadSignature(), c.signature);
+    EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
+}
+
+TEST_P(LegacyProcessorTest, ReadFeatureFlagsIsZeroAndTouchesNothing) {
+    const LegacyCase& c = GetParam();
+    UseIt(c.division_keeps_zero_flag ? 0 : 1);
+
+    EXPECT_EQ(ReadFeatureFlags(), 0u);
+    EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag ? 0 : 1));
+    EXPECT_EQ(fake::processor().division_probes, 0);
+}
+
+TEST_P(LegacyProcessorTest, CascadeRunsTheDivisionFirstAndStopsAtTheFirstAnswer) {
+    const LegacyCase& c = GetParam();
+    UseIt(0);
+    GetProcessorType();
+
+    const auto& ops = fake::processor().operations;
+    const auto division = std::find(ops.begin(), ops.end(), "division");
+    const auto first_flags16 = std::find(ops.begin(), ops.end(), "flags16 read");
+    ASSERT_NE(division, ops.end());
+    EXPECT_LT(division, first_flags16) << "the division test must come before any type probe";
+    // Each 16-bit probe reads the flags once, before it writes them.
+    EXPECT_EQ(std::count(ops.begin(), ops.end(), "flags16 read"),
+              (1 + c.runs_80286_probe) * 2 /* a read before, a read back after the write */);
+    EXPECT_EQ(std::count(ops.begin(), ops.end(), "flags32 toggle aligned"),
+              c.runs_80386_probe ? 1 : 0);
+}
+
+TEST_P(LegacyProcessorTest, EveryCallRewritesCloneFlagFromTheDivision) {
+    const LegacyCase& c = GetParam();
+    UseIt(0);
+    for (bool keeps :
+         {c.division_keeps_zero_flag, !c.division_keeps_zero_flag, c.division_keeps_zero_flag}) {
+        fake::processor().division_keeps_zero_flag = keeps;
+        const uint16_t type = GetProcessorType();
+        EXPECT_EQ(CloneFlag, keeps ? 1u : 0u);
+        EXPECT_EQ(type & 0x8000, keeps ? 0x8000 : 0);
+        EXPECT_EQ(type & 0x7FFF, c.processor_type & 0x7FFF);
+    }
+}
+
+// Values a probe might leave behind if it did not restore the flags: IOPL, NT and the
+// arithmetic flags set or clear.
+const uint32_t kStartingFlags[] = {0x00000202, 0x00007AD7, 0x00003202, 0x00000046};
+
+TEST_P(LegacyProcessorTest, ProbesRestoreTheFlagsRegister) {
+    UseIt(0);
+    const struct {
+        const char* name;
+        uint16_t (*probe)();
+    } probes[] = {{"Probe8086", Probe8086}, {"Probe80286", Probe80286}, {"Probe80386", Probe80386}};
+    for (uint32_t start : kStartingFlags) {
+        for (const auto& p : probes) {
+            SCOPED_TRACE(std::string(p.name) + " from " + std::to_string(start));
+            fake::processor().eflags = start;
+            const uint32_t before = FlagsAsHeld();
+            p.probe();
+            EXPECT_EQ(fake::processor().eflags, before);
+        }
+        fake::processor().eflags = start;
+        const uint32_t before = FlagsAsHeld();
+        GetProcessorType();
+        EXPECT_EQ(fake::processor().eflags, before) << "GetProcessorType from " << start;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LegacyProcessorTest, testing::ValuesIn(kLegacyCases));
+
+// Each probe by itself, on every class it can meet.
+struct ProbeCase {
+    const char* name;
+    uint16_t (*probe)();
+    bool has_cpuid;
+    LegacyClass legacy_class;
+    uint16_t expected;
+};
+
+void PrintTo(const ProbeCase& c, std::ostream* os) {
+    *os << c.name << " on " << (c.has_cpuid ? "CPUID" : ClassName(c.legacy_class));
+}
+
+const ProbeCase kProbeCases[] = {
+    {"Probe8086", Probe8086, false, LegacyClass::k8086, 0},
+    {"Probe8086", Probe8086, false, LegacyClass::k80286, 0xFFFF},
+    {"Probe8086", Probe8086, false, LegacyClass::k80386, 0xFFFF},
+    {"Probe8086", Probe8086, false, LegacyClass::k80486, 0xFFFF},
+    {"Probe8086", Probe8086, true, LegacyClass::k80486, 0xFFFF},
+    {"Probe80286", Probe80286, false, LegacyClass::k8086, 0xFFFF},
+    {"Probe80286", Probe80286, false, LegacyClass::k80286, 2},
+    {"Probe80286", Probe80286, false, LegacyClass::k80386, 0xFFFF},
+    {"Probe80286", Probe80286, false, LegacyClass::k80486, 0xFFFF},
+    {"Probe80286", Probe80286, true, LegacyClass::k80486, 0xFFFF},
+    {"Probe80386", Probe80386, false, LegacyClass::k80386, 3},
+    {"Probe80386", Probe80386, false, LegacyClass::k80486, 0xFFFF},
+    {"Probe80386", Probe80386, true, LegacyClass::k80486, 0xFFFF},
+};
+
+class SingleProbeTest : public FakeProcessorTableTest<ProbeCase> {};
+
+TEST_P(SingleProbeTest, Answers) {
+    const ProbeCase& c = GetParam();
+    auto& cpu = fake::processor();
+    cpu.has_cpuid = c.has_cpuid;
+    cpu.legacy_class = c.legacy_class;
+    for (uint32_t start : kStartingFlags) {
+        SCOPED_TRACE(start);
+        cpu.eflags = start;
+        EXPECT_EQ(c.probe(), c.expected);
+    }
+    EXPECT_EQ(cpu.cpuid_executions, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SingleProbeTest, testing::ValuesIn(kProbeCases));
+
+class DivisionProbeTest : public FakeProcessorTest {};
+
+TEST_F(DivisionProbeTest, AnswersOneOnlyWhenTheZeroFlagSurvives) {
+    for (bool keeps : {false, true}) {
+        fake::processor().division_keeps_zero_flag = keeps;
+        EXPECT_EQ(ProbeDivisionFlags(), keeps ? 1 : 0);
+    }
+    EXPECT_EQ(fake::processor().division_probes, 2);
+}
+
+}  // namespace
