@@ -148,6 +148,7 @@ struct DecodeCase {
     const char* argument;
     int32_t value;
     const char* expected;
+    bool clone = false;  // cclonecheck said 1
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* out) {
@@ -157,7 +158,8 @@ void PrintTo(const DecodeCase& c, std::ostream* out) {
 class Decode : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Decode, DescribesTheValue) {
-    EXPECT_EQ(qel::DescribeValue(GetParam().name, GetParam().argument, GetParam().value),
+    EXPECT_EQ(qel::DescribeValue(GetParam().name, GetParam().argument, GetParam().value,
+                                 GetParam().clone),
               GetParam().expected);
 }
 
@@ -179,6 +181,10 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"cmemstat", "", 512 << 20, "512 MiB"},
         DecodeCase{"ccpuspeed", "1", 2598, "measured 2598 MHz"},
         DecodeCase{"ccpuspeed", "0", 2600, "rated 2600 MHz"},
+        DecodeCase{"ccpuspeed", "2", 10000, "timed interval 10000 us"},
+        DecodeCase{"ccpuspeed", "3", 26000000, "26000000 cycles counted"},
+        DecodeCase{"ccpuspeed", "0", 1802, "1802 MHz counted over one second", true},
+        DecodeCase{"ccpuspeed", "2", 1001, "timed interval 1001 ms", true},
         DecodeCase{"ccpusupt", "", 1, "CPUID present"},
         DecodeCase{"cclonecheck", "", 1, "clone (not Intel)"},
         DecodeCase{"ccpubenchmark", "1", 23, "fastest run: 23 ms"}));
