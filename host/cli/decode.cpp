@@ -59,8 +59,8 @@ std::string MemoryText(uint32_t bytes) {
     return text;
 }
 
-std::string DescribeValue(const std::string& name, const std::string& first_argument,
-                          int32_t value) {
+std::string DescribeValue(const std::string& name, const std::string& first_argument, int32_t value,
+                          bool clone) {
     const uint32_t bits = static_cast<uint32_t>(value);
     if (name == "ccpuid")
         return value == 65535 ? "no CPUID leaf 1" : "family " + std::to_string(value);
@@ -77,13 +77,14 @@ std::string DescribeValue(const std::string& name, const std::string& first_argu
     if (name == "cmemstat")
         return MemoryText(bits);
     if (name == "ccpuspeed") {
+        const std::string number = std::to_string(bits);
         if (first_argument == "1")
-            return "measured " + std::to_string(bits) + " MHz";
+            return "measured " + number + " MHz";
         if (first_argument == "2")
-            return "timed interval";
+            return "timed interval " + number + (clone ? " ms" : " us");
         if (first_argument == "3")
-            return "counted cycles";
-        return "rated " + std::to_string(value) + " MHz";
+            return number + " cycles counted";
+        return clone ? number + " MHz counted over one second" : "rated " + number + " MHz";
     }
     if (name == "ccpubenchmark")
         return "fastest run: " + std::to_string(bits) + " ms";

@@ -13,7 +13,9 @@ std::string SignatureText(uint32_t signature);
 std::string FeatureNames(uint32_t flags);
 std::string MemoryText(uint32_t bytes);
 // The value of `name` in words, or "" when there is nothing to add to the number.
-std::string DescribeValue(const std::string& name, const std::string& first_argument,
-                          int32_t value);
+// `clone`: cclonecheck answered 1, so ccpuspeed counts cycles over one second instead of
+// measuring against the performance counter.
+std::string DescribeValue(const std::string& name, const std::string& first_argument, int32_t value,
+                          bool clone = false);
 
 }  // namespace qel

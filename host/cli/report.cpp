@@ -45,33 +45,41 @@ std::vector<ArgumentList> ReportArguments(const std::string& name) {
 }
 
 bool PrintReport(Session& session, const std::string& dll_path, bool json, std::ostream& out) {
+    // All calls first: how ccpuspeed's figures read depends on cclonecheck, which comes later.
+    std::vector<CallResult> results;
+    bool clone = false;
+    for (const FunctionRow& function : session.functions) {
+        for (const ArgumentList& arguments : ReportArguments(function.name)) {
+            results.push_back(RunCall(session, function, arguments));
+            const CallResult& result = results.back();
+            if (function.name == "cclonecheck" && result.failure.empty() &&
+                result.outcome.status == 0) {
+                clone = result.outcome.value != 0;
+            }
+        }
+    }
     PrintHeader(session, dll_path, json, out);
     if (json)
         out << ", \"results\": [";
     bool all_completed = true;
-    bool first = true;
-    for (const FunctionRow& function : session.functions) {
-        for (const ArgumentList& arguments : ReportArguments(function.name)) {
-            const CallResult result = RunCall(session, function, arguments);
-            all_completed = all_completed && result.failure.empty();
-            const bool value = result.failure.empty() && result.outcome.status == 0;
-            const std::string decoded =
-                value ? DescribeValue(function.name,
-                                      arguments.empty() ? "" : arguments[0].value_or(""),
-                                      result.outcome.value)
-                      : "";
-            if (json) {
-                out << (first ? "\n  " : ",\n  ") << ResultJson(result, decoded);
-            } else {
-                char number[8];
-                snprintf(number, sizeof number, "%2d ", function.identifier);
-                std::string line = number + Padded(ResultText(result), 44);
-                if (!decoded.empty())
-                    line += "  " + decoded;
-                out << line << "\n" << std::flush;
-            }
-            first = false;
+    for (size_t index = 0; index < results.size(); ++index) {
+        const CallResult& result = results[index];
+        all_completed = all_completed && result.failure.empty();
+        const bool value = result.failure.empty() && result.outcome.status == 0;
+        const std::string first_argument =
+            result.arguments.empty() ? "" : result.arguments[0].value_or("");
+        const std::string decoded =
+            value ? DescribeValue(result.name, first_argument, result.outcome.value, clone) : "";
+        if (json) {
+            out << (index == 0 ? "\n  " : ",\n  ") << ResultJson(result, decoded);
+            continue;
         }
+        char number[8];
+        snprintf(number, sizeof number, "%2d ", result.number);
+        std::string line = number + Padded(ResultText(result), 44);
+        if (!decoded.empty())
+            line += "  " + decoded;
+        out << line << "\n";
     }
     if (json)
         out << "\n]}\n";

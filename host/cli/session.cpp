@@ -83,7 +83,8 @@ std::string ResultText(const CallResult& result) {
         return call + " = " + std::to_string(result.outcome.value);
     const int32_t number = ErrorNumber(result.outcome.text);
     std::string text = call + " -> error";
-    if (number >= 0) text.append(" ").append(std::to_string(number));
+    if (number >= 0)
+        text.append(" ").append(std::to_string(number));
     return text.append(" \"").append(result.outcome.text).append("\"");
 }
 

@@ -115,7 +115,10 @@ ExtenderDll::~ExtenderDll() {
     MappedImage& image = mapping_->image;
     if (image.headers.entry_point != 0) {
         auto entry = reinterpret_cast<EntryPoint>(image.At(image.headers.entry_point));
-        entry(module_handle_, kProcessDetach, nullptr);
+        // A DLL that faults or stalls on the way out is unloaded all the same.
+        std::string ignored;
+        RunGuarded([&] { entry(module_handle_, kProcessDetach, nullptr); }, kEntryTimeoutSeconds,
+                   &ignored);
     }
     win32::UnregisterModule(module_handle_);
     UnmapImage(&image);

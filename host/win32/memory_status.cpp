@@ -30,7 +30,7 @@ QEL_WINAPI void GlobalMemoryStatus(MemoryStatus* status) {
     sysinfo(&info);
     const uint64_t unit = info.mem_unit != 0 ? info.mem_unit : 1;
     uint64_t total = uint64_t{info.totalram} * unit;
-    uint64_t available = uint64_t{info.freeram + info.bufferram} * unit;
+    uint64_t available = (uint64_t{info.freeram} + info.bufferram) * unit;
     if (settings.memory_bytes) {
         available = total != 0 ? static_cast<uint64_t>(static_cast<long double>(available) / total *
                                                        *settings.memory_bytes)

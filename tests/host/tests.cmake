@@ -25,4 +25,5 @@ add_dependencies(host_tests qelhost)
 # The protocol and identification suites again on other processors.
 qel_add_dll_test(NAME host_tests
     CPU athlon pentium3 kvm32 Dhyana "qemu32,vendor=CyrixInstead,family=5"
+        "qemu32,vendor=AuthenticAMD,level=0"
     ARGS --gtest_filter=DllTest.*:Protocol/*:Numbers/*:Codes/*:Versions/*:Table/*)

@@ -1,0 +1,9 @@
+# The program shared by the Linux and the Windows builds of qelhost.
+set(QEL_CLI_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/options.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/script.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/decode.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/json.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/session.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/report.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/host_main.cpp)
