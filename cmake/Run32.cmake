@@ -7,8 +7,10 @@ if(NOT native_compile_result)
     message(FATAL_ERROR "cannot build a 32-bit program (is g++-multilib installed?)\n${probe_compile_output}")
 endif()
 
+# KZ_FORCE_QEMU tries, on a machine that runs 32-bit code, the path of one that cannot.
+option(KZ_FORCE_QEMU "Run 32-bit programs under qemu-i386 even where they run natively" OFF)
 find_program(QEMU_I386 qemu-i386 REQUIRED)
-if(native_run_result EQUAL 42)
+if(native_run_result EQUAL 42 AND NOT KZ_FORCE_QEMU)
     set(KZ_RUNS_NATIVE_32 ON)
     set(CMAKE_CROSSCOMPILING_EMULATOR "")
     message(STATUS "32-bit programs run natively")
