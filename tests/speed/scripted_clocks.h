@@ -113,15 +113,15 @@ inline void UseTimerReadings(std::vector<uint32_t> readings) {
     };
 }
 
-// GetTickCount around timed runs: run i starts at first_tick + 1000 i and lasts lengths[i]
+// GetTickCount around timed runs: run i starts at 1000 (i + 1) and lasts lengths[i]
 // milliseconds; runs past the list last as long as its final entry.
-inline void UseRunLengths(uint32_t first_tick, std::vector<uint32_t> lengths) {
+inline void UseRunLengths(std::vector<uint32_t> lengths) {
     auto reads = std::make_shared<uint32_t>(0);
-    fake::services().tick_count = [first_tick, lengths, reads] {
+    fake::services().tick_count = [lengths, reads] {
         const uint32_t run = *reads / 2;
         const bool end = *reads % 2 == 1;
         ++*reads;
-        const uint32_t start = first_tick + 1000 * run;
+        const uint32_t start = 1000 * (run + 1);
         if (!end)
             return start;
         return start + lengths[run < lengths.size() ? run : lengths.size() - 1];

@@ -47,25 +47,23 @@ int Leaf1Executions() {
     return count;
 }
 
-TEST_P(LeafReadingTest, ReadSignature) {
+// Leaf 1 is executed once per reading, and only where the highest leaf reports it.
+TEST_P(LeafReadingTest, SignatureFamilyAndFeatures) {
     const LeafCase& c = GetParam();
-    UseProcessorWithCpuid("GenuineIntel", c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
-    EXPECT_EQ(ReadSignature(), c.signature);
-    EXPECT_EQ(Leaf1Executions(), c.family == 0xFFFF ? 0 : 1);
-}
-
-TEST_P(LeafReadingTest, ReadFamily) {
-    const LeafCase& c = GetParam();
-    UseProcessorWithCpuid("GenuineIntel", c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
-    EXPECT_EQ(ReadFamily(), c.family);
-    EXPECT_EQ(Leaf1Executions(), c.family == 0xFFFF ? 0 : 1);
-}
-
-TEST_P(LeafReadingTest, ReadFeatureFlags) {
-    const LeafCase& c = GetParam();
-    UseProcessorWithCpuid("GenuineIntel", c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
-    EXPECT_EQ(ReadFeatureFlags(), c.features);
-    EXPECT_EQ(Leaf1Executions(), c.family == 0xFFFF ? 0 : 1);
+    const struct {
+        const char* name;
+        uint32_t (*read)();
+        uint32_t expected;
+    } readings[] = {{"ReadSignature", [] { return uint32_t{ReadSignature()}; }, c.signature},
+                    {"ReadFamily", [] { return uint32_t{ReadFamily()}; }, c.family},
+                    {"ReadFeatureFlags", [] { return ReadFeatureFlags(); }, c.features}};
+    for (const auto& r : readings) {
+        SCOPED_TRACE(r.name);
+        fake::processor().operations.clear();
+        UseProcessorWithCpuid("GenuineIntel", c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
+        EXPECT_EQ(r.read(), r.expected);
+        EXPECT_EQ(Leaf1Executions(), c.family == 0xFFFF ? 0 : 1);
+    }
 }
 
 // The family, with bit 15 for a clone; 0xFFFF without leaf 1 whatever the vendor.

@@ -55,20 +55,16 @@ class LegacyProcessorTest : public FakeProcessorTableTest<LegacyCase> {
     }
 };
 
-TEST_P(LegacyProcessorTest, GetProcessorType) {
+// The type, and the signature with the type in its family field; each runs the division once.
+TEST_P(LegacyProcessorTest, TypeAndSignature) {
     const LegacyCase& c = GetParam();
     // CloneFlag starts opposite to what the division will say.
     UseIt(c.division_keeps_zero_flag ? 0 : 1);
-
     EXPECT_EQ(GetProcessorType(), c.processor_type);
     EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
     EXPECT_EQ(fake::processor().division_probes, 1);
-}
 
-TEST_P(LegacyProcessorTest, ReadSignatureGivesTheTypeInTheFamilyField) {
-    const LegacyCase& c = GetParam();
     UseIt(c.division_keeps_zero_flag ? 0 : 1);
-
     EXPECT_EQ(ReadSignature(), c.signature);
     EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
 }
