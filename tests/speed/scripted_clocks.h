@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,34 +61,30 @@ inline void UseSteppingCounter(uint64_t start, uint32_t step) {
     };
 }
 
-// A performance counter that answers the given readings in turn.
-inline void UseCounterReadings(std::vector<uint64_t> readings) {
-    auto queue = std::make_shared<std::deque<uint64_t>>(readings.begin(), readings.end());
-    fake::services().counter = [queue] {
-        Events() += 'C';
+// Answers the given values in turn, noting `event` for each read.
+template <typename T>
+std::function<T()> Script(std::vector<T> values, char event) {
+    auto queue = std::make_shared<std::deque<T>>(values.begin(), values.end());
+    return [queue, event] {
+        Events() += event;
         if (queue->empty()) {
-            ADD_FAILURE() << "counter read more often than scripted";
-            return uint64_t{0};
+            ADD_FAILURE() << event << " read more often than scripted";
+            return T{0};
         }
-        uint64_t value = queue->front();
+        T value = queue->front();
         queue->pop_front();
         return value;
     };
 }
 
+// A performance counter that answers the given readings in turn.
+inline void UseCounterReadings(std::vector<uint64_t> readings) {
+    fake::services().counter = Script(readings, 'C');
+}
+
 // Time stamps answered in turn.
 inline void UseTimeStamps(std::vector<uint64_t> stamps) {
-    auto queue = std::make_shared<std::deque<uint64_t>>(stamps.begin(), stamps.end());
-    fake::processor().time_stamp = [queue] {
-        Events() += 'T';
-        if (queue->empty()) {
-            ADD_FAILURE() << "time stamp read more often than scripted";
-            return uint64_t{0};
-        }
-        uint64_t value = queue->front();
-        queue->pop_front();
-        return value;
-    };
+    fake::processor().time_stamp = Script(stamps, 'T');
 }
 
 // Time stamps for runs that each count the given cycles, from `base`.

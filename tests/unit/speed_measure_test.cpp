@@ -129,26 +129,15 @@ INSTANTIATE_TEST_SUITE_P(Types, MeasureScanLoopTest, testing::ValuesIn(kScanCase
 TEST_F(MeasureSpeedTest, ScanLoopKeepsTheFastestTimingAcrossAWrap) {
     UseLegacyProcessor(LegacyClass::k80486);
     // One pair of readings per timing; the fastest crosses the 32-bit boundary.
-    UseCounterReadings({100,
-                        40100,
-                        7,
-                        39007,
-                        0x1FFFFF000ull,
-                        0x200008000ull,
-                        0,
-                        37000,
-                        9,
-                        0xFFFFFFFFull,
-                        50,
-                        38050,
-                        1,
-                        40001,
-                        2,
-                        40002,
-                        3,
-                        40003,
-                        4,
-                        40004});
+    const uint64_t timings[][2] = {
+        {100, 40100}, {7, 39007},         {0x1FFFFF000ull, 0x200008000ull},
+        {0, 37000},   {9, 0xFFFFFFFFull}, {50, 38050},
+        {1, 40001},   {2, 40002},         {3, 40003},
+        {4, 40004}};
+    std::vector<uint64_t> readings;
+    for (const auto& timing : timings)
+        readings.insert(readings.end(), {timing[0], timing[1]});
+    UseCounterReadings(readings);
     const SpeedSample sample = MeasureSpeed(0);
     EXPECT_EQ(TracedValues("current"),
               (std::vector<uint32_t>{40000, 39000, 36864, 37000, 0xFFFFFFF6, 38000, 40000, 40000,
