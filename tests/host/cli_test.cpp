@@ -73,12 +73,8 @@ struct CliCase {
     std::vector<std::string> err_lacks = {};
     std::string input = "";
     std::map<std::string, std::string> environment = {};
+    friend void PrintTo(const CliCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const CliCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 const char* const kScript = R"(# a script with good and bad lines
 cversioninfo(0)

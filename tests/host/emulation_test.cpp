@@ -17,12 +17,8 @@ struct LoadStringCase {
     int32_t size;
     const char* expected_text;  // nullptr: buffer untouched
     int32_t expected_count;
+    friend void PrintTo(const LoadStringCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const LoadStringCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class LoadString : public DllTest, public testing::WithParamInterface<LoadStringCase> {};
 
@@ -75,11 +71,10 @@ struct CopyLimitedCase {
     const char* source;
     int32_t size;
     const char* expected;  // the first bytes of the destination (pre-filled with '#')
+    friend void PrintTo(const CopyLimitedCase& c, std::ostream* out) {
+        *out << "\"" << c.source << "\" size " << c.size;
+    }
 };
-
-void PrintTo(const CopyLimitedCase& c, std::ostream* out) {
-    *out << "\"" << c.source << "\" size " << c.size;
-}
 
 class CopyLimited : public testing::TestWithParam<CopyLimitedCase> {};
 
@@ -112,11 +107,10 @@ TEST(TextCalls, CopyAndLength) {
 struct LowerCase {
     uint8_t character;
     uint8_t lowered;
+    friend void PrintTo(const LowerCase& c, std::ostream* out) {
+        *out << "character " << int{c.character};
+    }
 };
-
-void PrintTo(const LowerCase& c, std::ostream* out) {
-    *out << "character " << int{c.character};
-}
 
 class LowerCharacter : public testing::TestWithParam<LowerCase> {};
 
@@ -147,11 +141,10 @@ struct BoxCase {
     uint32_t style;
     int answer_setting;
     int32_t expected;
+    friend void PrintTo(const BoxCase& c, std::ostream* out) {
+        *out << "style " << c.style << " answer " << c.answer_setting;
+    }
 };
-
-void PrintTo(const BoxCase& c, std::ostream* out) {
-    *out << "style " << c.style << " answer " << c.answer_setting;
-}
 
 class MessageBox : public DllTest, public testing::WithParamInterface<BoxCase> {};
 
@@ -185,11 +178,10 @@ struct MemoryCase {
     bool large_address_aware;
     uint32_t total_phys;
     uint32_t total_virtual;
+    friend void PrintTo(const MemoryCase& c, std::ostream* out) {
+        *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
+    }
 };
-
-void PrintTo(const MemoryCase& c, std::ostream* out) {
-    *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
-}
 
 class GlobalMemory : public DllTest, public testing::WithParamInterface<MemoryCase> {};
 
@@ -257,11 +249,10 @@ struct ImportCase {
     const char* dll;
     const char* function;
     bool provided;
+    friend void PrintTo(const ImportCase& c, std::ostream* out) {
+        *out << c.dll << "!" << c.function;
+    }
 };
-
-void PrintTo(const ImportCase& c, std::ostream* out) {
-    *out << c.dll << "!" << c.function;
-}
 
 class HostFunctions : public testing::TestWithParam<ImportCase> {};
 

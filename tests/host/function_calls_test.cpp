@@ -16,12 +16,8 @@ struct CallCase {
     int32_t status;
     int32_t value;     // for values
     const char* text;  // for errors
+    friend void PrintTo(const CallCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const CallCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class FunctionCall : public DllTest, public testing::WithParamInterface<CallCase> {};
 
@@ -81,11 +77,10 @@ struct BoxCase {
     const char* argument;
     int box_answer;
     int32_t value;
+    friend void PrintTo(const BoxCase& c, std::ostream* out) {
+        *out << "\"" << c.argument << "\" answer " << c.box_answer;
+    }
 };
-
-void PrintTo(const BoxCase& c, std::ostream* out) {
-    *out << "\"" << c.argument << "\" answer " << c.box_answer;
-}
 
 class VersionBox : public DllTest, public testing::WithParamInterface<BoxCase> {};
 
@@ -116,11 +111,10 @@ struct MemoryCase {
     uint64_t emulated;
     bool large_address_aware;
     uint32_t reported;
+    friend void PrintTo(const MemoryCase& c, std::ostream* out) {
+        *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
+    }
 };
-
-void PrintTo(const MemoryCase& c, std::ostream* out) {
-    *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
-}
 
 class MemoryStatus : public DllTest, public testing::WithParamInterface<MemoryCase> {};
 

@@ -16,12 +16,8 @@ struct DamageCase {
     const char* label;
     std::function<void(Bytes*)> damage;
     const char* expected_message;  // a part of the refusal
+    friend void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const DamageCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class Refusal : public DllTest, public testing::WithParamInterface<DamageCase> {
   protected:
@@ -165,12 +161,8 @@ struct ForeignCase {
     const char* label;
     Bytes bytes;
     const char* expected_message;
+    friend void PrintTo(const ForeignCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const ForeignCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class ForeignFile : public testing::TestWithParam<ForeignCase> {};
 
@@ -241,12 +233,8 @@ struct RelocationCase {
     uint32_t delta;
     uint32_t expected_word_at_8;  // the word at offset 8, which holds 0xFFFFFF00 before
     const char* expected_error;   // "" for success
+    friend void PrintTo(const RelocationCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const RelocationCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class Relocation : public testing::TestWithParam<RelocationCase> {};
 

@@ -14,12 +14,8 @@ struct CommandLineCase {
     std::vector<std::string> arguments;
     std::string error;  // a part of the message; "" when the line is usable
     std::function<bool(const qel::Options&)> check;
+    friend void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const CommandLineCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class CommandLine : public testing::TestWithParam<CommandLineCase> {};
 
@@ -78,11 +74,10 @@ TEST(CommandLine, CpuOptionIsDroppedForTheRerun) {
 struct ByteCountCase {
     const char* text;
     std::optional<uint64_t> bytes;
+    friend void PrintTo(const ByteCountCase& c, std::ostream* out) {
+        *out << "\"" << c.text << "\"";
+    }
 };
-
-void PrintTo(const ByteCountCase& c, std::ostream* out) {
-    *out << "\"" << c.text << "\"";
-}
 
 class ByteCount : public testing::TestWithParam<ByteCountCase> {};
 
@@ -109,11 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
 struct ErrorNumberCase {
     const char* message;
     int32_t number;
+    friend void PrintTo(const ErrorNumberCase& c, std::ostream* out) {
+        *out << "\"" << c.message << "\"";
+    }
 };
-
-void PrintTo(const ErrorNumberCase& c, std::ostream* out) {
-    *out << "\"" << c.message << "\"";
-}
 
 class ErrorNumber : public testing::TestWithParam<ErrorNumberCase> {};
 
@@ -134,11 +128,10 @@ struct DecodeCase {
     int32_t value;
     const char* expected;
     bool clone = false;  // cclonecheck said 1
+    friend void PrintTo(const DecodeCase& c, std::ostream* out) {
+        *out << c.name << " " << c.value;
+    }
 };
-
-void PrintTo(const DecodeCase& c, std::ostream* out) {
-    *out << c.name << " " << c.value;
-}
 
 class Decode : public testing::TestWithParam<DecodeCase> {};
 

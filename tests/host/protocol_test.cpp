@@ -14,11 +14,10 @@ struct QueryTextCase {
     int32_t buffer_size;        // bytes offered; the real buffer is larger, pre-filled with '#'
     const char* expected_text;  // nullptr: nothing may be written
     int32_t expected_answer;
+    friend void PrintTo(const QueryTextCase& c, std::ostream* out) {
+        *out << "code " << c.code << " size " << c.buffer_size;
+    }
 };
-
-void PrintTo(const QueryTextCase& c, std::ostream* out) {
-    *out << "code " << c.code << " size " << c.buffer_size;
-}
 
 class QueryText : public DllTest, public testing::WithParamInterface<QueryTextCase> {};
 
@@ -56,11 +55,10 @@ struct QueryListCase {
     std::vector<int32_t> list;
     int32_t count;
     int32_t expected;
+    friend void PrintTo(const QueryListCase& c, std::ostream* out) {
+        *out << "count " << c.count << " expects " << c.expected;
+    }
 };
-
-void PrintTo(const QueryListCase& c, std::ostream* out) {
-    *out << "count " << c.count << " expects " << c.expected;
-}
 
 class QueryList : public DllTest, public testing::WithParamInterface<QueryListCase> {};
 
@@ -82,11 +80,10 @@ struct HandshakeCase {
     uint32_t host_version;
     int32_t expected;
     const char* expected_text;  // what the buffer holds afterwards
+    friend void PrintTo(const HandshakeCase& c, std::ostream* out) {
+        *out << "host version " << c.host_version;
+    }
 };
-
-void PrintTo(const HandshakeCase& c, std::ostream* out) {
-    *out << "host version " << c.host_version;
-}
 
 class Handshake : public DllTest, public testing::WithParamInterface<HandshakeCase> {};
 
@@ -109,11 +106,8 @@ struct RowCase {
     int32_t identifier;
     int32_t argument_count;
     const char* name;
+    friend void PrintTo(const RowCase& c, std::ostream* out) { *out << c.name; }
 };
-
-void PrintTo(const RowCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class Enumeration : public DllTest, public testing::WithParamInterface<RowCase> {};
 
@@ -184,11 +178,10 @@ struct RawCallCase {
     uint32_t function_number;
     const char* argument;  // text of argument 1
     int32_t expected_status;
+    friend void PrintTo(const RawCallCase& c, std::ostream* out) {
+        *out << "function " << c.function_number;
+    }
 };
-
-void PrintTo(const RawCallCase& c, std::ostream* out) {
-    *out << "function " << c.function_number;
-}
 
 class RawDispatch : public DllTest, public testing::WithParamInterface<RawCallCase> {};
 

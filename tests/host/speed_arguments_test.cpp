@@ -11,12 +11,8 @@ struct BadArgumentsCase {
     uint32_t number;
     std::vector<std::optional<std::string>> args;
     const char* text;
+    friend void PrintTo(const BadArgumentsCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const BadArgumentsCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class BadSpeedArguments : public DllTest, public testing::WithParamInterface<BadArgumentsCase> {};
 

@@ -16,11 +16,8 @@ struct FunctionsCase {
     bool division_keeps_zero_flag;
     // what ccpuid, ccpufeat, ccpuidext, ccpusupt, cclonecheck and cvendorid report
     uint32_t values[6];
+    friend void PrintTo(const FunctionsCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const FunctionsCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const uint32_t kFunctions[6] = {kCcpuid,   kCcpufeat,    kCcpuidext,
                                 kCcpusupt, kCclonecheck, kCvendorid};
@@ -63,11 +60,8 @@ struct SideEffectCase {
     uint32_t number;
     bool rewrites_with_cpuid;
     bool sets_clone_without_cpuid;
+    friend void PrintTo(const SideEffectCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const SideEffectCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const SideEffectCase kSideEffectCases[] = {
     {"ccpuid", kCcpuid, true, true},           {"ccpufeat", kCcpufeat, true, false},

@@ -16,11 +16,8 @@ struct LeafCase {
     uint16_t signature;
     uint16_t family;
     uint32_t features;
+    friend void PrintTo(const LeafCase& c, std::ostream* os) { *os << c.what; }
 };
-
-void PrintTo(const LeafCase& c, std::ostream* os) {
-    *os << c.what;
-}
 
 const LeafCase kLeafCases[] = {
     {"family 6", 1, 0x00000673, 0x0387F9FF, 0x0673, 6, 0x0387F9FF},

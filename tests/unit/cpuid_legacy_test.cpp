@@ -19,11 +19,10 @@ struct LegacyCase {
     // which probes the cascade runs before it stops
     bool runs_80286_probe;
     bool runs_80386_probe;
+    friend void PrintTo(const LegacyCase& c, std::ostream* os) {
+        *os << ClassName(c.legacy_class) << (c.division_keeps_zero_flag ? " clone" : "");
+    }
 };
-
-void PrintTo(const LegacyCase& c, std::ostream* os) {
-    *os << ClassName(c.legacy_class) << (c.division_keeps_zero_flag ? " clone" : "");
-}
 
 const LegacyCase kLegacyCases[] = {
     {LegacyClass::k8086, false, 0x0000, 0x0000, false, false},
@@ -142,11 +141,10 @@ struct ProbeCase {
     bool has_cpuid;
     LegacyClass legacy_class;
     uint16_t expected;
+    friend void PrintTo(const ProbeCase& c, std::ostream* os) {
+        *os << c.name << " on " << (c.has_cpuid ? "CPUID" : ClassName(c.legacy_class));
+    }
 };
-
-void PrintTo(const ProbeCase& c, std::ostream* os) {
-    *os << c.name << " on " << (c.has_cpuid ? "CPUID" : ClassName(c.legacy_class));
-}
 
 const ProbeCase kProbeCases[] = {
     {"Probe8086", Probe8086, false, LegacyClass::k8086, 0},

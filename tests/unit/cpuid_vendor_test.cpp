@@ -13,11 +13,8 @@ using namespace cpuid_test;
 struct VendorCase {
     std::string vendor;
     VendorState expected;
+    friend void PrintTo(const VendorCase& c, std::ostream* os) { *os << '"' << c.vendor << '"'; }
 };
-
-void PrintTo(const VendorCase& c, std::ostream* os) {
-    *os << '"' << c.vendor << '"';
-}
 
 // A near miss differs in one byte of one register: EBX (bytes 0-3), EDX (4-7) or ECX (8-11).
 const VendorCase kVendorCases[] = {
