@@ -134,32 +134,19 @@ TEST_P(LegacyProcessorTest, ProbesRestoreTheFlagsRegister) {
 
 INSTANTIATE_TEST_SUITE_P(Table, LegacyProcessorTest, testing::ValuesIn(kLegacyCases));
 
-// Each probe by itself, on every class it can meet.
+// Each probe by itself, on every class it can meet: its answer on an 8086, 80286, 80386,
+// 80486 and a processor with CPUID; -1 where the cascade never runs it.
 struct ProbeCase {
     const char* name;
     uint16_t (*probe)();
-    bool has_cpuid;
-    LegacyClass legacy_class;
-    uint16_t expected;
-    friend void PrintTo(const ProbeCase& c, std::ostream* os) {
-        *os << c.name << " on " << (c.has_cpuid ? "CPUID" : ClassName(c.legacy_class));
-    }
+    int32_t answers[5];
+    friend void PrintTo(const ProbeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const ProbeCase kProbeCases[] = {
-    {"Probe8086", Probe8086, false, LegacyClass::k8086, 0},
-    {"Probe8086", Probe8086, false, LegacyClass::k80286, 0xFFFF},
-    {"Probe8086", Probe8086, false, LegacyClass::k80386, 0xFFFF},
-    {"Probe8086", Probe8086, false, LegacyClass::k80486, 0xFFFF},
-    {"Probe8086", Probe8086, true, LegacyClass::k80486, 0xFFFF},
-    {"Probe80286", Probe80286, false, LegacyClass::k8086, 0xFFFF},
-    {"Probe80286", Probe80286, false, LegacyClass::k80286, 2},
-    {"Probe80286", Probe80286, false, LegacyClass::k80386, 0xFFFF},
-    {"Probe80286", Probe80286, false, LegacyClass::k80486, 0xFFFF},
-    {"Probe80286", Probe80286, true, LegacyClass::k80486, 0xFFFF},
-    {"Probe80386", Probe80386, false, LegacyClass::k80386, 3},
-    {"Probe80386", Probe80386, false, LegacyClass::k80486, 0xFFFF},
-    {"Probe80386", Probe80386, true, LegacyClass::k80486, 0xFFFF},
+    {"Probe8086", Probe8086, {0, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}},
+    {"Probe80286", Probe80286, {0xFFFF, 2, 0xFFFF, 0xFFFF, 0xFFFF}},
+    {"Probe80386", Probe80386, {-1, -1, 3, 0xFFFF, 0xFFFF}},
 };
 
 class SingleProbeTest : public FakeProcessorTableTest<ProbeCase> {};
@@ -167,12 +154,19 @@ class SingleProbeTest : public FakeProcessorTableTest<ProbeCase> {};
 TEST_P(SingleProbeTest, Answers) {
     const ProbeCase& c = GetParam();
     auto& cpu = fake::processor();
-    cpu.has_cpuid = c.has_cpuid;
-    cpu.legacy_class = c.legacy_class;
-    for (uint32_t start : kStartingFlags) {
-        SCOPED_TRACE(start);
-        cpu.eflags = start;
-        EXPECT_EQ(c.probe(), c.expected);
+    const LegacyClass classes[] = {LegacyClass::k8086, LegacyClass::k80286, LegacyClass::k80386,
+                                   LegacyClass::k80486, LegacyClass::k80486};
+    for (int i = 0; i < 5; ++i) {
+        if (c.answers[i] < 0)
+            continue;
+        cpu.has_cpuid = i == 4;
+        cpu.legacy_class = classes[i];
+        for (uint32_t start : kStartingFlags) {
+            SCOPED_TRACE(std::string(cpu.has_cpuid ? "CPUID" : ClassName(classes[i])) + " from " +
+                         std::to_string(start));
+            cpu.eflags = start;
+            EXPECT_EQ(c.probe(), c.answers[i]);
+        }
     }
     EXPECT_EQ(cpu.cpuid_executions, 0);
 }
