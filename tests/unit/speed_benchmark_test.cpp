@@ -12,8 +12,7 @@
 
 namespace {
 
-using speed_test::CallScript;
-using speed_test::UseRunLengths;
+using namespace speed_test;
 
 struct RunCase {
     const char* name;

@@ -17,13 +17,7 @@
 namespace {
 
 using fake::LegacyClass;
-using speed_test::CallScript;
-using speed_test::Events;
-using speed_test::UseLegacyProcessor;
-using speed_test::UseProcessor;
-using speed_test::UseRunCycles;
-using speed_test::UseTimerReadings;
-using speed_test::UseTimeStamps;
+using namespace speed_test;
 
 class CpuSpeedTest : public speed_test::SpeedTest {};
 

@@ -15,15 +15,7 @@
 namespace {
 
 using fake::LegacyClass;
-using speed_test::Events;
-using speed_test::TracedValues;
-using speed_test::TraceLabels;
-using speed_test::UseCounterFrequency;
-using speed_test::UseCounterReadings;
-using speed_test::UseLegacyProcessor;
-using speed_test::UseProcessor;
-using speed_test::UseRunCycles;
-using speed_test::UseSteppingCounter;
+using namespace speed_test;
 
 class MeasureSpeedTest : public speed_test::SpeedTest {};
 
