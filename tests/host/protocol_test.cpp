@@ -6,6 +6,8 @@
 namespace {
 
 using host_test::DllTest;
+using host_test::RawCallback;
+using host_test::Word;
 
 // --- query export -------------------------------------------------------------------------
 
@@ -151,29 +153,6 @@ TEST_F(DllTest, FunctionsWalksTheWholeTable) {
 
 // --- raw dispatch: records and callback -------------------------------------------------
 
-struct RawCallback {
-    static inline int calls = 0;
-    static inline int32_t status = 99;
-    static inline uint32_t context = 0;
-    static inline void* info = nullptr;
-    static inline void* record = nullptr;
-    static __attribute__((stdcall)) int32_t Callback(int32_t s, uint32_t c, void* i, void* r) {
-        ++calls;
-        status = s;
-        context = c;
-        info = i;
-        record = r;
-        return 0x5EED;
-    }
-    static uint32_t Address() {
-        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&Callback));
-    }
-};
-
-uint32_t Word(const void* pointer) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
-}
-
 struct RawCallCase {
     uint32_t function_number;
     const char* argument;  // text of argument 1
@@ -198,7 +177,7 @@ TEST_P(RawDispatch, WritesOnlyItsFieldsAndHandsEverythingBack) {
     RawCallback::calls = 0;
     const int32_t answer = dll().Dispatch(0, 0, 0xC0FFEE, c.function_number, RawCallback::Address(),
                                           Word(host_info), 0, Word(arguments), 0, Word(result));
-    EXPECT_EQ(answer, 0x5EED);
+    EXPECT_EQ(answer, RawCallback::kAnswer);
     EXPECT_EQ(RawCallback::calls, 1);
     EXPECT_EQ(RawCallback::status, c.expected_status);
     EXPECT_EQ(RawCallback::context, 0xC0FFEEu);
