@@ -223,20 +223,6 @@ TEST_F(DllTest, PerformanceCounterRunsAtTenMegahertzAndNeverGoesBack) {
     EXPECT_EQ(win32::QueryPerformanceCounter(nullptr), 0);
 }
 
-TEST_F(DllTest, ClockOverridesAnswerInsteadOfTheRealClock) {
-    qel::emulation().counter_frequency = [](int64_t* f) { return *f = 0, false; };
-    qel::emulation().counter = [](int64_t* c) { return *c = 0x123456789LL, true; };
-    qel::emulation().tick_count = [] { return 0xFFFFFFFFu; };
-    qel::emulation().multimedia_time = [] { return 7u; };
-    int64_t value = -1;
-    EXPECT_EQ(win32::QueryPerformanceFrequency(&value), 0);
-    EXPECT_EQ(value, 0);
-    EXPECT_EQ(win32::QueryPerformanceCounter(&value), 1);
-    EXPECT_EQ(value, 0x123456789LL);
-    EXPECT_EQ(win32::GetTickCount(), 0xFFFFFFFFu);
-    EXPECT_EQ(win32::timeGetTime(), 7u);
-}
-
 TEST_F(DllTest, TickCountAndMultimediaTimeShareTheMillisecondClock) {
     const uint32_t tick = win32::GetTickCount();
     const uint32_t multimedia = win32::timeGetTime();

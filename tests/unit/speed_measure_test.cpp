@@ -301,20 +301,12 @@ TEST_P(MeasureTightStretchTest, OnlyCounterReadsBetweenStamps) {
     const TightCase& c = GetParam();
     UseProcessor("GenuineIntel", 6);
     UseSteppingCounter(0, c.counter_step);
-    size_t traces_at_start = 0;
-    int cpuid_at_start = 0;
-    int stamps = 0;
-    auto stamp_value = std::make_shared<uint64_t>(0);
-    fake::processor().time_stamp = [&, stamp_value] {
+    // Nothing else runs between the stamps: in the DLL that is read off its disassembly
+    // (tests/speed/check_timed_loops); here the reads are counted.
+    auto stamp = std::make_shared<uint64_t>(0);
+    fake::processor().time_stamp = [stamp] {
         Events() += 'T';
-        if (stamps++ % 2 == 0) {
-            traces_at_start = fake::traces().size();
-            cpuid_at_start = fake::processor().cpuid_executions;
-        } else {
-            EXPECT_EQ(fake::traces().size(), traces_at_start);
-            EXPECT_EQ(fake::processor().cpuid_executions, cpuid_at_start);
-        }
-        return *stamp_value += 2000000;
+        return *stamp += 2000000;
     };
     MeasureSpeed(0);
     const std::string run =
