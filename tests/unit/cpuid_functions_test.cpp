@@ -19,8 +19,9 @@ struct FunctionsCase {
     friend void PrintTo(const FunctionsCase& c, std::ostream* os) { *os << c.name; }
 };
 
-const uint32_t kFunctions[6] = {kCcpuid,   kCcpufeat,    kCcpuidext,
-                                kCcpusupt, kCclonecheck, kCvendorid};
+using ScriptFunction = int32_t (*)(const Call&);
+const ScriptFunction kFunctions[6] = {ccpuid,   ccpufeat,    ccpuidext,
+                                      ccpusupt, cclonecheck, cvendorid};
 
 // Without CPUID the vendor code is never written: it stays "any other vendor".
 const FunctionsCase kFunctionsCases[] = {
@@ -48,7 +49,7 @@ TEST_P(IdentificationFunctionsTest, EachReportsItsValueInAnyOrder) {
         UseProcessorWithoutCpuid(c.legacy_class, c.division_keeps_zero_flag);
     }
     for (int i : {0, 1, 2, 3, 4, 5, 5, 4, 3, 2, 1, 0})
-        EXPECT_EQ(CallScriptFunction(kFunctions[i]), c.values[i]) << "function " << kFunctions[i];
+        EXPECT_EQ(CallScriptFunction(kFunctions[i]), c.values[i]) << "function " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, IdentificationFunctionsTest, testing::ValuesIn(kFunctionsCases));
@@ -57,16 +58,16 @@ INSTANTIATE_TEST_SUITE_P(Table, IdentificationFunctionsTest, testing::ValuesIn(k
 // it; then the processor becomes another one and one function runs.
 struct SideEffectCase {
     const char* name;
-    uint32_t number;
+    ScriptFunction function;
     bool rewrites_with_cpuid;
     bool sets_clone_without_cpuid;
     friend void PrintTo(const SideEffectCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const SideEffectCase kSideEffectCases[] = {
-    {"ccpuid", kCcpuid, true, true},           {"ccpufeat", kCcpufeat, true, false},
-    {"ccpuidext", kCcpuidext, true, true},     {"ccpusupt", kCcpusupt, false, false},
-    {"cclonecheck", kCclonecheck, true, true}, {"cvendorid", kCvendorid, true, true},
+    {"ccpuid", ccpuid, true, true},           {"ccpufeat", ccpufeat, true, false},
+    {"ccpuidext", ccpuidext, true, true},     {"ccpusupt", ccpusupt, false, false},
+    {"cclonecheck", cclonecheck, true, true}, {"cvendorid", cvendorid, true, true},
 };
 
 class SideEffectTest : public FakeProcessorTableTest<SideEffectCase> {
@@ -85,7 +86,7 @@ TEST_P(SideEffectTest, WithCpuid) {
         SCOPED_TRACE(vendor);
         StartFromAmd();
         UseProcessorWithCpuid(vendor, 1, 0x673, 0);
-        CallScriptFunction(c.number);
+        CallScriptFunction(c.function);
         const VendorState expected =
             std::string(vendor) == "GenuineIntel" ? IntelState() : OtherState("CentaurHauls");
         EXPECT_EQ(CurrentVendorState(), c.rewrites_with_cpuid ? expected : AmdState());
@@ -100,7 +101,7 @@ TEST_P(SideEffectTest, WithoutCpuid) {
         StartFromAmd();
         CloneFlag = keeps ? 0 : 1;  // opposite to what the division says
         UseProcessorWithoutCpuid(LegacyClass::k80486, keeps);
-        CallScriptFunction(c.number);
+        CallScriptFunction(c.function);
         VendorState expected = AmdState();
         expected.clone_flag = c.sets_clone_without_cpuid ? keeps : !keeps;
         EXPECT_EQ(CurrentVendorState(), expected);

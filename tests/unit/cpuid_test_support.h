@@ -1,5 +1,5 @@
 // Shared set-up for the processor identification tests: scripting the fake processor,
-// reading back the vendor state, and calling a script function through the export.
+// reading back the vendor state, and calling a script function.
 #pragma once
 #include <gtest/gtest.h>
 #include <stdint.h>
@@ -9,10 +9,10 @@
 #include <string>
 
 #include "cpuid/vendor_state.h"
-#include "extender/exports.h"
-#include "extender/host_protocol.h"
+#include "extender/script_functions.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/processor.h"
+#include "tests/unit/script_call.h"
 
 namespace cpuid_test {
 
@@ -79,35 +79,14 @@ inline VendorState OtherState(const std::string& vendor) {
     return {vendor, 0, 0, 0, 0, 0};
 }
 
-// Script function numbers.
-enum FunctionNumber : uint32_t {
-    kCcpuid = 2,
-    kCcpufeat = 3,
-    kCcpuidext = 4,
-    kCcpusupt = 6,
-    kCclonecheck = 8,
-    kCvendorid = 10,
-};
-
-inline int& callback_calls() {
-    static int calls;
-    return calls;
-}
-
-inline KZ_STDCALL int32_t CountingCallback(int32_t status, uint32_t, void*, void*) {
-    EXPECT_EQ(status, 0);
-    return ++callback_calls();
-}
-
-// Calls script function `number` with no arguments, as the host does; the value it reported.
-// The record's layout and the callback's arguments are proven on the real DLL.
-inline uint32_t CallScriptFunction(uint32_t number) {
-    callback_calls() = 0;
-    uint8_t record[64] = {};
-    QELExtender2(nullptr, 0, 0, number, CountingCallback, nullptr, 0, nullptr, 0, record);
-    EXPECT_EQ(callback_calls(), 1) << "function " << number;
-    EXPECT_EQ(LoadWord(record, kResultTypeOffset), 1u) << "function " << number;
-    return LoadWord(record, kResultValueOffset);
+// Calls a script function with no arguments, as the dispatcher does; the value it reported.
+// The export's records and callback are proven on the real DLL.
+inline uint32_t CallScriptFunction(int32_t (*function)(const Call&)) {
+    const script_call::ScriptOutcome outcome = script_call::CallScript(function, {});
+    EXPECT_EQ(outcome.callbacks, 1);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.result_type, 1);
+    return outcome.value;
 }
 
 // Each test scripts its own processor; the library's state is whatever the last test left.

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "extender/script_functions.h"
-#include "tests/speed/script_call.h"
 #include "tests/speed/scripted_clocks.h"
+#include "tests/unit/script_call.h"
 
 namespace {
 
 using namespace speed_test;
+using script_call::CallScript;
 
 struct RunCase {
     const char* name;

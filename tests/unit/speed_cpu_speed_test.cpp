@@ -11,13 +11,14 @@
 #include "cpuid/vendor_state.h"
 #include "extender/script_functions.h"
 #include "speed/cpu_speed.h"
-#include "tests/speed/script_call.h"
 #include "tests/speed/scripted_clocks.h"
+#include "tests/unit/script_call.h"
 
 namespace {
 
 using fake::LegacyClass;
 using namespace speed_test;
+using script_call::CallScript;
 
 class CpuSpeedTest : public speed_test::SpeedTest {};
 
