@@ -10,8 +10,7 @@
 
 #include <string>
 
-#include "host/loader/extender_dll.h"
-#include "host/win32/emulation.h"
+#include "tests/host/shared_dll.h"
 
 namespace {
 
@@ -83,27 +82,16 @@ const Model* ModelOfThisRun() {
     return nullptr;
 }
 
-class DllIdentificationTest : public testing::Test {
+class DllIdentificationTest : public host_test::DllTest {
   protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        dll_ = qel::ExtenderDll::Load(KZPROBEX_DLL_PATH, &error).release();
-        ASSERT_NE(dll_, nullptr) << error;
-        dll_->set_callback_answer(kCallbackAnswer);
-    }
-    static void TearDownTestSuite() {
-        delete dll_;
-        dll_ = nullptr;
-    }
     void SetUp() override {
-        ASSERT_NE(dll_, nullptr);
-        qel::emulation() = qel::Emulation{};
-        qel::emulation().print_boxes = false;
+        DllTest::SetUp();
+        dll().set_callback_answer(kCallbackAnswer);
     }
 
     // One call of a function that takes no argument; the value it reported.
-    static int32_t Value(uint32_t function_number) {
-        const qel::Outcome outcome = dll_->Call(function_number);
+    int32_t Value(uint32_t function_number) {
+        const qel::Outcome outcome = dll().Call(function_number);
         EXPECT_EQ(outcome.callbacks, 1) << "function " << function_number;
         EXPECT_EQ(outcome.status, 0) << "function " << function_number;
         EXPECT_EQ(outcome.result_type, 1) << "function " << function_number;
@@ -111,11 +99,7 @@ class DllIdentificationTest : public testing::Test {
         EXPECT_TRUE(outcome.arguments_handed_back) << "function " << function_number;
         return outcome.value;
     }
-
-    static qel::ExtenderDll* dll_;
 };
-
-qel::ExtenderDll* DllIdentificationTest::dll_ = nullptr;
 
 enum : uint32_t {
     kCcpuid = 2,
@@ -184,7 +168,7 @@ TEST_F(DllIdentificationTest, RepeatedCallsAgreeInAnyOrder) {
     for (int round = 0; round < 3; ++round) {
         for (int i = 5; i >= 0; --i) {
             EXPECT_EQ(Value(functions[i]), first[i]) << "function " << functions[i];
-            const qel::Outcome with_arguments = dll_->Call(functions[i], {"1", std::nullopt, "x"});
+            const qel::Outcome with_arguments = dll().Call(functions[i], {"1", std::nullopt, "x"});
             EXPECT_EQ(with_arguments.value, first[i]) << "function " << functions[i];
         }
     }

@@ -23,7 +23,7 @@ TEST_F(LoadValuesTest, A_BeforeAnyIdentification) {
     EXPECT_EQ(CurrentVendorState(), kLoadValues);
     // The probe for CPUID itself identifies nothing.
     EXPECT_EQ(CpuidSupported(), 1);
-    EXPECT_EQ(CallScriptFunction(kCcpusupt).value, 1u);
+    EXPECT_EQ(CallScriptFunction(ccpusupt), 1u);
     EXPECT_EQ(CurrentVendorState(), kLoadValues);
 }
 
@@ -35,13 +35,13 @@ TEST_F(LoadValuesTest, B_WithoutCpuidOnlyTheCloneFlagChanges) {
         UseProcessorWithoutCpuid(fake::LegacyClass::k80386, keeps);
         VendorState expected = kLoadValues;
         expected.clone_flag = keeps;
-        EXPECT_EQ(CallScriptFunction(kCvendorid).value, 0u);
+        EXPECT_EQ(CallScriptFunction(cvendorid), 0u);
         EXPECT_EQ(CurrentVendorState(), expected);
-        EXPECT_EQ(CallScriptFunction(kCclonecheck).value, keeps ? 1u : 0u);
-        EXPECT_EQ(CallScriptFunction(kCcpuid).value, 3u);
-        EXPECT_EQ(CallScriptFunction(kCcpuidext).value, 768u);
-        EXPECT_EQ(CallScriptFunction(kCcpufeat).value, 0u);
-        EXPECT_EQ(CallScriptFunction(kCcpusupt).value, 0u);
+        EXPECT_EQ(CallScriptFunction(cclonecheck), keeps ? 1u : 0u);
+        EXPECT_EQ(CallScriptFunction(ccpuid), 3u);
+        EXPECT_EQ(CallScriptFunction(ccpuidext), 768u);
+        EXPECT_EQ(CallScriptFunction(ccpufeat), 0u);
+        EXPECT_EQ(CallScriptFunction(ccpusupt), 0u);
         EXPECT_EQ(CurrentVendorState(), expected);
         EXPECT_EQ(fake::processor().cpuid_executed_without_cpuid, 0);
     }
@@ -49,7 +49,7 @@ TEST_F(LoadValuesTest, B_WithoutCpuidOnlyTheCloneFlagChanges) {
 
 TEST_F(LoadValuesTest, C_TheFirstIdentificationReplacesThem) {
     UseProcessorWithCpuid("GenuineIntel", 1, 0x673, 0);
-    EXPECT_EQ(CallScriptFunction(kCvendorid).value, 1u);
+    EXPECT_EQ(CallScriptFunction(cvendorid), 1u);
     EXPECT_EQ(CurrentVendorState(), IntelState());
 }
 

@@ -8,10 +8,8 @@
 namespace {
 
 using host_test::DllTest;
-
-uint32_t Word(const void* pointer) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
-}
+using host_test::RawCallback;
+using host_test::Word;
 
 class OutsideTheTable : public DllTest, public testing::WithParamInterface<int32_t> {};
 
@@ -24,7 +22,7 @@ TEST_P(OutsideTheTable, AnswersZeroAndWritesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Indexes, OutsideTheTable,
-                         testing::Values(11, 56, 1000000, -1, -11, INT32_MIN, INT32_MAX));
+                         testing::Values(10, 11, 56, 1000000, -1, -11, INT32_MIN, INT32_MAX));
 
 TEST_F(DllTest, TooOldHostWithoutBufferIsStillRefused) {
     EXPECT_EQ(dll().Handshake(1003, nullptr), -1);
@@ -50,14 +48,6 @@ struct NullCase {
     int32_t status;
 };
 
-struct CountingCallback {
-    static inline int calls = 0;
-    static __attribute__((stdcall)) int32_t Callback(int32_t, uint32_t, void*, void*) {
-        ++calls;
-        return 0x600D;
-    }
-};
-
 class NullHostPointers : public DllTest, public testing::WithParamInterface<NullCase> {};
 
 TEST_P(NullHostPointers, WriteNothingAndCallNothingNull) {
@@ -67,14 +57,12 @@ TEST_P(NullHostPointers, WriteNothingAndCallNothingNull) {
     memcpy(arguments + qel::kArgumentTextOffset, &text, 4);
     uint8_t result[40];
     memset(result, 0xA5, sizeof result);
-    CountingCallback::calls = 0;
-    const uint32_t callback =
-        c.callback ? static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&CountingCallback::Callback))
-                   : 0;
+    RawCallback::calls = 0;
+    const uint32_t callback = c.callback ? RawCallback::Address() : 0;
     const int32_t answer =
         dll().Dispatch(0, 0, 0, 1, callback, 0, 0, Word(arguments), 0, c.record ? Word(result) : 0);
-    EXPECT_EQ(answer, c.callback ? 0x600D : c.status);
-    EXPECT_EQ(CountingCallback::calls, c.callback ? 1 : 0);
+    EXPECT_EQ(answer, c.callback ? RawCallback::kAnswer : c.status);
+    EXPECT_EQ(RawCallback::calls, c.callback ? 1 : 0);
     if (!c.record) {
         for (uint8_t byte : result)
             ASSERT_EQ(byte, 0xA5);
@@ -92,11 +80,9 @@ INSTANTIATE_TEST_SUITE_P(Table, NullHostPointers,
 
 TEST_F(DllTest, NoArgumentBlockMeansFiveAbsentArguments) {
     uint8_t result[40] = {};
-    CountingCallback::calls = 0;
-    const uint32_t callback =
-        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&CountingCallback::Callback));
-    dll().Dispatch(0, 0, 0, 1, callback, 0, 0, 0, 0, Word(result));
-    EXPECT_EQ(CountingCallback::calls, 1);
+    RawCallback::calls = 0;
+    dll().Dispatch(0, 0, 0, 1, RawCallback::Address(), 0, 0, 0, 0, Word(result));
+    EXPECT_EQ(RawCallback::calls, 1);
     uint32_t text_pointer;
     memcpy(&text_pointer, result + 32, 4);
     EXPECT_STREQ(reinterpret_cast<const char*>(static_cast<uintptr_t>(text_pointer)),

@@ -1,6 +1,4 @@
 // Every script function through Call(): values, errors with their exact texts, message boxes.
-#include <cpuid.h>
-
 #include "tests/host/shared_dll.h"
 
 namespace {
@@ -18,12 +16,8 @@ struct CallCase {
     int32_t status;
     int32_t value;     // for values
     const char* text;  // for errors
+    friend void PrintTo(const CallCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const CallCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class FunctionCall : public DllTest, public testing::WithParamInterface<CallCase> {};
 
@@ -52,15 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
                     CallCase{"kind_three_count", 1, {"2"}, kValue, 0, ""},
                     CallCase{"blank_plus_one", 1, {" +1"}, kValue, 10, ""},
                     CallCase{"lone_blank_is_zero", 1, {" "}, kValue, 44001, ""},
-                    CallCase{"lone_minus_is_zero", 1, {"-"}, kValue, 44001, ""},
-                    CallCase{"lone_plus_is_zero", 1, {"+"}, kValue, 44001, ""},
                     CallCase{"three", 1, {"3"}, kError, 0, kInvalidVersion},
                     CallCase{"minus_one", 1, {"-1"}, kError, 0, kInvalidVersion},
                     CallCase{"wrapped_to_zero", 1, {"4294967296"}, kValue, 44001, ""},
                     CallCase{"empty", 1, {""}, kError, 0, kInvalidParameter},
                     CallCase{"trailing_blank", 1, {"1 "}, kError, 0, kInvalidParameter},
-                    CallCase{"decimal_point", 1, {"1.0"}, kError, 0, kInvalidParameter},
-                    CallCase{"letters", 1, {"abc"}, kError, 0, kInvalidParameter},
                     CallCase{"absent", 1, {}, kError, 0, kInvalidParameter},
                     CallCase{"number_zero", 0, {}, kError, 0, ""},
                     CallCase{"number_eleven", 11, {}, kError, 0, ""},
@@ -87,11 +77,10 @@ struct BoxCase {
     const char* argument;
     int box_answer;
     int32_t value;
+    friend void PrintTo(const BoxCase& c, std::ostream* out) {
+        *out << "\"" << c.argument << "\" answer " << c.box_answer;
+    }
 };
-
-void PrintTo(const BoxCase& c, std::ostream* out) {
-    *out << "\"" << c.argument << "\" answer " << c.box_answer;
-}
 
 class VersionBox : public DllTest, public testing::WithParamInterface<BoxCase> {};
 
@@ -122,11 +111,10 @@ struct MemoryCase {
     uint64_t emulated;
     bool large_address_aware;
     uint32_t reported;
+    friend void PrintTo(const MemoryCase& c, std::ostream* out) {
+        *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
+    }
 };
-
-void PrintTo(const MemoryCase& c, std::ostream* out) {
-    *out << c.emulated << (c.large_address_aware ? " bytes, large-address-aware" : " bytes");
-}
 
 class MemoryStatus : public DllTest, public testing::WithParamInterface<MemoryCase> {};
 
@@ -149,44 +137,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, MemoryStatus,
 TEST_F(DllTest, FunctionNumberHighWordIsIgnoredForMemory) {
     qel::emulation().memory_bytes = 256ull << 20;
     EXPECT_EQ(dll().Call(0x00010007).value, 256 << 20);
-}
-
-// --- identification, checked against this processor's own CPUID ----------------------------
-
-struct Cpuid {
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-};
-
-Cpuid Leaf(unsigned leaf) {
-    Cpuid r;
-    __cpuid(leaf, r.eax, r.ebx, r.ecx, r.edx);
-    return r;
-}
-
-TEST_F(DllTest, IdentificationMatchesCpuid) {
-    const Cpuid leaf0 = Leaf(0);
-    char vendor[13] = {};
-    memcpy(vendor, &leaf0.ebx, 4);
-    memcpy(vendor + 4, &leaf0.edx, 4);
-    memcpy(vendor + 8, &leaf0.ecx, 4);
-    const std::string name = vendor;
-    const int32_t code = name == "GenuineIntel"   ? 1
-                         : name == "CyrixInstead" ? 2
-                         : name == "AuthenticAMD" ? 3
-                                                  : 0;
-    EXPECT_EQ(dll().Call(6).value, 1);  // ccpusupt
-    EXPECT_EQ(dll().Call(10).value, code);
-    EXPECT_EQ(dll().Call(8).value, code == 2 || code == 3 ? 1 : 0);
-    if (leaf0.eax >= 1) {
-        const Cpuid leaf1 = Leaf(1);
-        EXPECT_EQ(static_cast<uint32_t>(dll().Call(3).value), leaf1.edx);
-        EXPECT_EQ(static_cast<uint32_t>(dll().Call(4).value), leaf1.eax & 0xFFFF);
-        EXPECT_EQ(dll().Call(2).value, static_cast<int32_t>((leaf1.eax >> 8) & 15));
-    } else {
-        EXPECT_EQ(dll().Call(2).value, 65535);
-        EXPECT_EQ(dll().Call(3).value, 0);
-        EXPECT_EQ(dll().Call(4).value, 0);
-    }
 }
 
 }  // namespace

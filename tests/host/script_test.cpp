@@ -18,12 +18,8 @@ struct ScriptCase {
     const char* label;
     std::string text;
     std::vector<StatementExpectation> expected;
+    friend void PrintTo(const ScriptCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const ScriptCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class Script : public testing::TestWithParam<ScriptCase> {};
 

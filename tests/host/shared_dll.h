@@ -20,4 +20,30 @@ class DllTest : public testing::Test {
     qel::ExtenderDll& dll() { return SharedDll(); }
 };
 
+// A host callback that records its last call, for tests that call the export by hand.
+struct RawCallback {
+    static inline int calls = 0;
+    static inline int32_t status = 99;
+    static inline uint32_t context = 0;
+    static inline void* info = nullptr;
+    static inline void* record = nullptr;
+    static constexpr int32_t kAnswer = 0x5EED;
+    static __attribute__((stdcall)) int32_t Callback(int32_t s, uint32_t c, void* i, void* r) {
+        ++calls;
+        status = s;
+        context = c;
+        info = i;
+        record = r;
+        return kAnswer;
+    }
+    static uint32_t Address() {
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&Callback));
+    }
+};
+
+// A pointer as the 32-bit word the export takes.
+inline uint32_t Word(const void* pointer) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+}
+
 }  // namespace host_test

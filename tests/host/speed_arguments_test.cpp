@@ -11,12 +11,8 @@ struct BadArgumentsCase {
     uint32_t number;
     std::vector<std::optional<std::string>> args;
     const char* text;
+    friend void PrintTo(const BadArgumentsCase& c, std::ostream* out) { *out << c.label; }
 };
-
-// Test names carry the label; the whole record would make them unreadable.
-void PrintTo(const BadArgumentsCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class BadSpeedArguments : public DllTest, public testing::WithParamInterface<BadArgumentsCase> {};
 
@@ -43,11 +39,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgumentsCase{"speed_letters", 5, {"abc"}, kSpeedNeedsNumber},
         BadArgumentsCase{"speed_trailing_blank", 5, {"1 "}, kSpeedNeedsNumber},
         BadArgumentsCase{"speed_absent", 5, {}, kSpeedNeedsNumber},
+        BadArgumentsCase{"speed_decimal", 5, {"1.5"}, kSpeedNeedsNumber},
         BadArgumentsCase{
             "benchmark_first_letters", 9, {"abc", "5", "0", "0", "1"}, kInvalidParameter},
         BadArgumentsCase{"benchmark_last_empty", 9, {"1", "5", "0", "0", ""}, kInvalidParameter},
         BadArgumentsCase{"benchmark_last_absent", 9, {"1", "5", "0", "0"}, kInvalidParameter},
-        BadArgumentsCase{"benchmark_decimal", 9, {"1", "5", "0.5", "0", "1"}, kInvalidParameter}),
+        BadArgumentsCase{"benchmark_decimal", 9, {"1", "5", "0.5", "0", "1"}, kInvalidParameter},
+        BadArgumentsCase{
+            "benchmark_runs_decimal", 9, {"1", "1.5", "10", "0", "1"}, kInvalidParameter},
+        // the default run count needs no iteration count, yet its text is still checked
+        BadArgumentsCase{
+            "benchmark_unused_iterations", 9, {"1", "0", "x", "0", "1"}, kInvalidParameter},
+        BadArgumentsCase{
+            "benchmark_hex_dividend", 9, {"1", "5", "10", "0x10", "1"}, kInvalidParameter},
+        BadArgumentsCase{
+            "benchmark_dividend_blank", 9, {"1", "5", "10", "0 ", "1"}, kInvalidParameter},
+        BadArgumentsCase{"benchmark_absent", 9, {}, kInvalidParameter}),
     [](const testing::TestParamInfo<BadArgumentsCase>& info) {
         return std::string(info.param.label);
     });

@@ -95,26 +95,12 @@ inline std::function<uint32_t()> Readings(std::vector<uint32_t> values, int* rea
     };
 }
 
-// Counts the reads of every clock without changing what it answers.
-struct ClockReads {
-    int counter = 0;
-    int tick_count = 0;
-    int multimedia_time = 0;
-};
-
-inline void CountRealClockReads(ClockReads* reads) {
+// Counts the reads of the performance counter, which runs at 10 MHz as it would.
+inline void CountRealCounterReads(int* reads) {
     qel::emulation().counter = [reads](int64_t* value) {
-        ++reads->counter;
+        ++*reads;
         *value = int64_t(MonotonicNanoseconds() / 100u);
         return true;
-    };
-    qel::emulation().tick_count = [reads] {
-        ++reads->tick_count;
-        return uint32_t(MonotonicNanoseconds() / 1000000u);
-    };
-    qel::emulation().multimedia_time = [reads] {
-        ++reads->multimedia_time;
-        return uint32_t(MonotonicNanoseconds() / 1000000u);
     };
 }
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,34 +61,30 @@ inline void UseSteppingCounter(uint64_t start, uint32_t step) {
     };
 }
 
-// A performance counter that answers the given readings in turn.
-inline void UseCounterReadings(std::vector<uint64_t> readings) {
-    auto queue = std::make_shared<std::deque<uint64_t>>(readings.begin(), readings.end());
-    fake::services().counter = [queue] {
-        Events() += 'C';
+// Answers the given values in turn, noting `event` for each read.
+template <typename T>
+std::function<T()> Script(std::vector<T> values, char event) {
+    auto queue = std::make_shared<std::deque<T>>(values.begin(), values.end());
+    return [queue, event] {
+        Events() += event;
         if (queue->empty()) {
-            ADD_FAILURE() << "counter read more often than scripted";
-            return uint64_t{0};
+            ADD_FAILURE() << event << " read more often than scripted";
+            return T{0};
         }
-        uint64_t value = queue->front();
+        T value = queue->front();
         queue->pop_front();
         return value;
     };
 }
 
+// A performance counter that answers the given readings in turn.
+inline void UseCounterReadings(std::vector<uint64_t> readings) {
+    fake::services().counter = Script(readings, 'C');
+}
+
 // Time stamps answered in turn.
 inline void UseTimeStamps(std::vector<uint64_t> stamps) {
-    auto queue = std::make_shared<std::deque<uint64_t>>(stamps.begin(), stamps.end());
-    fake::processor().time_stamp = [queue] {
-        Events() += 'T';
-        if (queue->empty()) {
-            ADD_FAILURE() << "time stamp read more often than scripted";
-            return uint64_t{0};
-        }
-        uint64_t value = queue->front();
-        queue->pop_front();
-        return value;
-    };
+    fake::processor().time_stamp = Script(stamps, 'T');
 }
 
 // Time stamps for runs that each count the given cycles, from `base`.
@@ -113,15 +110,15 @@ inline void UseTimerReadings(std::vector<uint32_t> readings) {
     };
 }
 
-// GetTickCount around timed runs: run i starts at first_tick + 1000 i and lasts lengths[i]
+// GetTickCount around timed runs: run i starts at 1000 (i + 1) and lasts lengths[i]
 // milliseconds; runs past the list last as long as its final entry.
-inline void UseRunLengths(uint32_t first_tick, std::vector<uint32_t> lengths) {
+inline void UseRunLengths(std::vector<uint32_t> lengths) {
     auto reads = std::make_shared<uint32_t>(0);
-    fake::services().tick_count = [first_tick, lengths, reads] {
+    fake::services().tick_count = [lengths, reads] {
         const uint32_t run = *reads / 2;
         const bool end = *reads % 2 == 1;
         ++*reads;
-        const uint32_t start = first_tick + 1000 * run;
+        const uint32_t start = 1000 * (run + 1);
         if (!end)
             return start;
         return start + lengths[run < lengths.size() ? run : lengths.size() - 1];

@@ -19,11 +19,10 @@ struct LegacyCase {
     // which probes the cascade runs before it stops
     bool runs_80286_probe;
     bool runs_80386_probe;
+    friend void PrintTo(const LegacyCase& c, std::ostream* os) {
+        *os << ClassName(c.legacy_class) << (c.division_keeps_zero_flag ? " clone" : "");
+    }
 };
-
-void PrintTo(const LegacyCase& c, std::ostream* os) {
-    *os << ClassName(c.legacy_class) << (c.division_keeps_zero_flag ? " clone" : "");
-}
 
 const LegacyCase kLegacyCases[] = {
     {LegacyClass::k8086, false, 0x0000, 0x0000, false, false},
@@ -55,20 +54,16 @@ class LegacyProcessorTest : public FakeProcessorTableTest<LegacyCase> {
     }
 };
 
-TEST_P(LegacyProcessorTest, GetProcessorType) {
+// The type, and the signature with the type in its family field; each runs the division once.
+TEST_P(LegacyProcessorTest, TypeAndSignature) {
     const LegacyCase& c = GetParam();
     // CloneFlag starts opposite to what the division will say.
     UseIt(c.division_keeps_zero_flag ? 0 : 1);
-
     EXPECT_EQ(GetProcessorType(), c.processor_type);
     EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
     EXPECT_EQ(fake::processor().division_probes, 1);
-}
 
-TEST_P(LegacyProcessorTest, ReadSignatureGivesTheTypeInTheFamilyField) {
-    const LegacyCase& c = GetParam();
     UseIt(c.division_keeps_zero_flag ? 0 : 1);
-
     EXPECT_EQ(ReadSignature(), c.signature);
     EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
 }
@@ -116,56 +111,31 @@ TEST_P(LegacyProcessorTest, EveryCallRewritesCloneFlagFromTheDivision) {
 // arithmetic flags set or clear.
 const uint32_t kStartingFlags[] = {0x00000202, 0x00007AD7, 0x00003202, 0x00000046};
 
-TEST_P(LegacyProcessorTest, ProbesRestoreTheFlagsRegister) {
+TEST_P(LegacyProcessorTest, CascadeRestoresTheFlagsRegister) {
     UseIt(0);
-    const struct {
-        const char* name;
-        uint16_t (*probe)();
-    } probes[] = {{"Probe8086", Probe8086}, {"Probe80286", Probe80286}, {"Probe80386", Probe80386}};
     for (uint32_t start : kStartingFlags) {
-        for (const auto& p : probes) {
-            SCOPED_TRACE(std::string(p.name) + " from " + std::to_string(start));
-            fake::processor().eflags = start;
-            const uint32_t before = FlagsAsHeld();
-            p.probe();
-            EXPECT_EQ(fake::processor().eflags, before);
-        }
         fake::processor().eflags = start;
         const uint32_t before = FlagsAsHeld();
         GetProcessorType();
-        EXPECT_EQ(fake::processor().eflags, before) << "GetProcessorType from " << start;
+        EXPECT_EQ(fake::processor().eflags, before) << "from " << start;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LegacyProcessorTest, testing::ValuesIn(kLegacyCases));
 
-// Each probe by itself, on every class it can meet.
+// Each probe by itself, on every class it can meet: its answer on an 8086, 80286, 80386,
+// 80486 and a processor with CPUID; -1 where the cascade never runs it.
 struct ProbeCase {
     const char* name;
     uint16_t (*probe)();
-    bool has_cpuid;
-    LegacyClass legacy_class;
-    uint16_t expected;
+    int32_t answers[5];
+    friend void PrintTo(const ProbeCase& c, std::ostream* os) { *os << c.name; }
 };
 
-void PrintTo(const ProbeCase& c, std::ostream* os) {
-    *os << c.name << " on " << (c.has_cpuid ? "CPUID" : ClassName(c.legacy_class));
-}
-
 const ProbeCase kProbeCases[] = {
-    {"Probe8086", Probe8086, false, LegacyClass::k8086, 0},
-    {"Probe8086", Probe8086, false, LegacyClass::k80286, 0xFFFF},
-    {"Probe8086", Probe8086, false, LegacyClass::k80386, 0xFFFF},
-    {"Probe8086", Probe8086, false, LegacyClass::k80486, 0xFFFF},
-    {"Probe8086", Probe8086, true, LegacyClass::k80486, 0xFFFF},
-    {"Probe80286", Probe80286, false, LegacyClass::k8086, 0xFFFF},
-    {"Probe80286", Probe80286, false, LegacyClass::k80286, 2},
-    {"Probe80286", Probe80286, false, LegacyClass::k80386, 0xFFFF},
-    {"Probe80286", Probe80286, false, LegacyClass::k80486, 0xFFFF},
-    {"Probe80286", Probe80286, true, LegacyClass::k80486, 0xFFFF},
-    {"Probe80386", Probe80386, false, LegacyClass::k80386, 3},
-    {"Probe80386", Probe80386, false, LegacyClass::k80486, 0xFFFF},
-    {"Probe80386", Probe80386, true, LegacyClass::k80486, 0xFFFF},
+    {"Probe8086", Probe8086, {0, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}},
+    {"Probe80286", Probe80286, {0xFFFF, 2, 0xFFFF, 0xFFFF, 0xFFFF}},
+    {"Probe80386", Probe80386, {-1, -1, 3, 0xFFFF, 0xFFFF}},
 };
 
 class SingleProbeTest : public FakeProcessorTableTest<ProbeCase> {};
@@ -173,12 +143,21 @@ class SingleProbeTest : public FakeProcessorTableTest<ProbeCase> {};
 TEST_P(SingleProbeTest, Answers) {
     const ProbeCase& c = GetParam();
     auto& cpu = fake::processor();
-    cpu.has_cpuid = c.has_cpuid;
-    cpu.legacy_class = c.legacy_class;
-    for (uint32_t start : kStartingFlags) {
-        SCOPED_TRACE(start);
-        cpu.eflags = start;
-        EXPECT_EQ(c.probe(), c.expected);
+    const LegacyClass classes[] = {LegacyClass::k8086, LegacyClass::k80286, LegacyClass::k80386,
+                                   LegacyClass::k80486, LegacyClass::k80486};
+    for (int i = 0; i < 5; ++i) {
+        if (c.answers[i] < 0)
+            continue;
+        cpu.has_cpuid = i == 4;
+        cpu.legacy_class = classes[i];
+        for (uint32_t start : kStartingFlags) {
+            SCOPED_TRACE(std::string(cpu.has_cpuid ? "CPUID" : ClassName(classes[i])) + " from " +
+                         std::to_string(start));
+            cpu.eflags = start;
+            const uint32_t before = FlagsAsHeld();
+            EXPECT_EQ(c.probe(), c.answers[i]);
+            EXPECT_EQ(cpu.eflags, before) << "flags not restored";
+        }
     }
     EXPECT_EQ(cpu.cpuid_executions, 0);
 }

@@ -1,5 +1,5 @@
 // Shared set-up for the processor identification tests: scripting the fake processor,
-// reading back the vendor state, and calling a script function through the export.
+// reading back the vendor state, and calling a script function.
 #pragma once
 #include <gtest/gtest.h>
 #include <stdint.h>
@@ -9,9 +9,10 @@
 #include <string>
 
 #include "cpuid/vendor_state.h"
-#include "extender/exports.h"
+#include "extender/script_functions.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/processor.h"
+#include "tests/unit/script_call.h"
 
 namespace cpuid_test {
 
@@ -28,15 +29,6 @@ inline void UseProcessorWithCpuid(const std::string& vendor, uint32_t highest_le
     cpu.leaf1_edx = leaf1_edx;
 }
 
-// The vendor string as a processor dump lists it: leaf 0's EBX, EDX and ECX.
-inline std::string VendorFromRegisters(uint32_t ebx, uint32_t edx, uint32_t ecx) {
-    char text[12];
-    memcpy(text, &ebx, 4);
-    memcpy(text + 4, &edx, 4);
-    memcpy(text + 8, &ecx, 4);
-    return std::string(text, 12);
-}
-
 inline void UseProcessorWithoutCpuid(fake::LegacyClass legacy_class,
                                      bool division_keeps_zero_flag) {
     auto& cpu = fake::processor();
@@ -46,17 +38,8 @@ inline void UseProcessorWithoutCpuid(fake::LegacyClass legacy_class,
 }
 
 inline const char* ClassName(fake::LegacyClass legacy_class) {
-    switch (legacy_class) {
-        case fake::LegacyClass::k8086:
-            return "8086";
-        case fake::LegacyClass::k80286:
-            return "80286";
-        case fake::LegacyClass::k80386:
-            return "80386";
-        case fake::LegacyClass::k80486:
-            return "80486";
-    }
-    return "?";
+    const char* const names[] = {"8086", "80286", "80386", "80486"};
+    return names[static_cast<int>(legacy_class)];
 }
 
 // The flags register as the chosen class holds it (a toggle of no bit reads it).
@@ -67,11 +50,7 @@ inline uint32_t FlagsAsHeld() {
 // Everything the last identification published.
 struct VendorState {
     std::string vendor;
-    uint32_t intel_match;
-    uint32_t cyrix_match;
-    uint32_t amd_match;
-    uint32_t clone_flag;
-    uint32_t vendor_code;
+    uint32_t intel_match, cyrix_match, amd_match, clone_flag, vendor_code;
 
     bool operator==(const VendorState&) const = default;
 };
@@ -100,60 +79,14 @@ inline VendorState OtherState(const std::string& vendor) {
     return {vendor, 0, 0, 0, 0, 0};
 }
 
-// Script function numbers.
-enum FunctionNumber : uint32_t {
-    kCcpuid = 2,
-    kCcpufeat = 3,
-    kCcpuidext = 4,
-    kCcpusupt = 6,
-    kCclonecheck = 8,
-    kCvendorid = 10,
-};
-
-// What one call through the dispatch export produced.
-struct Outcome {
-    int32_t returned;
-    int callbacks;
-    int32_t status;
-    uint32_t host_context;
-    int32_t result_type;
-    uint32_t value;
-};
-
-struct CallbackLog {
-    int calls = 0;
-    int32_t status = 0;
-    uint32_t host_context = 0;
-};
-
-inline CallbackLog& callback_log() {
-    static CallbackLog log;
-    return log;
-}
-
-constexpr int32_t kCallbackAnswer = 0x5A17;
-constexpr uint32_t kHostContext = 0xC0FFEE;
-
-inline KZ_STDCALL int32_t RecordingCallback(int32_t status, uint32_t host_context, void*, void*) {
-    auto& log = callback_log();
-    ++log.calls;
-    log.status = status;
-    log.host_context = host_context;
-    return kCallbackAnswer;
-}
-
-// Calls script function `number` with no arguments, as the host does.
-inline Outcome CallScriptFunction(uint32_t number) {
-    callback_log() = CallbackLog{};
-    uint8_t record[64];
-    memset(record, 0xEE, sizeof record);
-    int32_t returned = QELExtender2(nullptr, 0, kHostContext, number, RecordingCallback, nullptr, 0,
-                                    nullptr, 0, record);
-    Outcome outcome{
-        returned, callback_log().calls, callback_log().status, callback_log().host_context, 0, 0};
-    memcpy(&outcome.value, record + 24, 4);
-    memcpy(&outcome.result_type, record + 28, 4);
-    return outcome;
+// Calls a script function with no arguments, as the dispatcher does; the value it reported.
+// The export's records and callback are proven on the real DLL.
+inline uint32_t CallScriptFunction(int32_t (*function)(const Call&)) {
+    const script_call::ScriptOutcome outcome = script_call::CallScript(function, {});
+    EXPECT_EQ(outcome.callbacks, 1);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.result_type, 1);
+    return outcome.value;
 }
 
 // Each test scripts its own processor; the library's state is whatever the last test left.
@@ -167,13 +100,6 @@ class FakeProcessorTest : public testing::Test {
 };
 
 template <typename Row>
-class FakeProcessorTableTest : public testing::TestWithParam<Row> {
-  protected:
-    void SetUp() override { fake::Reset(); }
-    void TearDown() override {
-        EXPECT_EQ(fake::processor().cpuid_executed_without_cpuid, 0)
-            << "CPUID ran on a processor without it";
-    }
-};
+class FakeProcessorTableTest : public FakeProcessorTest, public testing::WithParamInterface<Row> {};
 
 }  // namespace cpuid_test

@@ -9,6 +9,7 @@ struct NumericCase {
     const char* text;
     bool accepted;
     int32_t value;
+    friend void PrintTo(const NumericCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 };
 
 const NumericCase kNumericCases[] = {
@@ -44,10 +45,6 @@ const NumericCase kNumericCases[] = {
     {"\xB9", false, 0},  // a superscript one in Latin-1 is no digit
     {"abc", false, 0},
 };
-
-void PrintTo(const NumericCase& c, std::ostream* os) {
-    *os << '"' << c.text << '"';
-}
 
 class NumericTextTest : public testing::TestWithParam<NumericCase> {};
 

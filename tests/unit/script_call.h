@@ -10,7 +10,7 @@
 #include "extender/host_protocol.h"
 #include "extender/report.h"
 
-namespace speed_test {
+namespace script_call {
 
 struct ScriptOutcome {
     int callbacks = 0;
@@ -55,4 +55,4 @@ inline ScriptOutcome CallScript(int32_t (*function)(const Call&),
     return outcome;
 }
 
-}  // namespace speed_test
+}  // namespace script_call
