@@ -7,21 +7,14 @@
 #include <span>
 #include <string>
 
+#include "platform/win32_services.h"
+
 #define QEL_WINAPI __attribute__((stdcall, force_align_arg_pointer))
 
 namespace qel::win32 {
 
-// MEMORYSTATUS: eight 32-bit fields.
-struct MemoryStatus {
-    uint32_t length;
-    uint32_t memory_load;
-    uint32_t total_phys;
-    uint32_t avail_phys;
-    uint32_t total_page_file;
-    uint32_t avail_page_file;
-    uint32_t total_virtual;
-    uint32_t avail_virtual;
-};
+// MEMORYSTATUS, the same eight 32-bit fields the library's seam declares.
+using MemoryStatus = platform::MemoryStatus;
 
 // KERNEL32
 QEL_WINAPI uint32_t GetTickCount();
