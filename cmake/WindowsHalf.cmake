@@ -1,4 +1,10 @@
 # The Windows half (the DLL and the Windows host) is a nested build with the mingw toolchain.
+find_program(MINGW_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
+if(KZ_PREBUILT_DLL)
+    set(KZPROBEX_DLL ${KZ_PREBUILT_DLL})
+    add_custom_target(windows_half)
+    return()
+endif()
 include(ExternalProject)
 set(KZ_WINDOWS_BINARY_DIR ${CMAKE_BINARY_DIR}/windows)
 set(KZPROBEX_DLL ${KZ_WINDOWS_BINARY_DIR}/KZPROBEX.dll)
@@ -10,4 +16,3 @@ ExternalProject_Add(windows_half
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${KZPROBEX_DLL})
-find_program(MINGW_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
