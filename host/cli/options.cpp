@@ -115,18 +115,6 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
     return true;
 }
 
-std::vector<std::string> WithoutCpuOption(const std::vector<std::string>& arguments) {
-    std::vector<std::string> kept;
-    for (size_t index = 0; index < arguments.size(); ++index) {
-        if (arguments[index] == "--cpu") {
-            ++index;  // and its value
-        } else if (arguments[index].rfind("--cpu=", 0) != 0) {
-            kept.push_back(arguments[index]);
-        }
-    }
-    return kept;
-}
-
 std::string UsageText() {
     return R"(usage: qelhost [options] [SCRIPT ... | -e 'CALLS']
 

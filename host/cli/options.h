@@ -30,7 +30,4 @@ bool ParseByteCount(const std::string& text, uint64_t* bytes);
 
 std::string UsageText();
 
-// The command line again without --cpu, for the re-run under qemu.
-std::vector<std::string> WithoutCpuOption(const std::vector<std::string>& arguments);
-
 }  // namespace qel

@@ -16,7 +16,7 @@ namespace qel {
 using Guard = std::function<bool(const std::function<void()>&, std::string* failure)>;
 
 struct Session {
-    ExtenderDll* dll = nullptr;
+    Extender* dll = nullptr;
     Guard guard;
     std::ostream* progress = nullptr;  // where blocking calls announce themselves; may be null
     std::string description;

@@ -31,11 +31,6 @@ void ApplyOptions(const qel::Options& options) {
     }
 }
 
-int RerunUnderCpu(const qel::Options&, const std::vector<std::string>&, std::ostream& err) {
-    err << "qelhost: --cpu needs qemu-i386 and works only in the Linux host\n";
-    return qel::kExitUsage;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,7 +41,6 @@ int main(int argc, char** argv) {
         return true;
     };
     platform.apply_options = &ApplyOptions;
-    platform.rerun_under_cpu = &RerunUnderCpu;
     platform.progress_on_terminal = _isatty(_fileno(stderr)) != 0;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});

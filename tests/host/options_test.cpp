@@ -66,11 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.label);
     });
 
-TEST(CommandLine, CpuOptionIsDroppedForTheRerun) {
-    EXPECT_EQ(qel::WithoutCpuOption({"--cpu", "athlon", "--json", "--cpu=kvm32", "-e", "a()"}),
-              (std::vector<std::string>{"--json", "-e", "a()"}));
-}
-
 struct ByteCountCase {
     const char* text;
     std::optional<uint64_t> bytes;
