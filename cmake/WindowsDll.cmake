@@ -34,3 +34,7 @@ endfunction()
 kz_add_probex_dll(kzprobex KZPROBEX -march=i386 -mtune=generic -Wa,-march=i386)
 install(TARGETS kzprobex RUNTIME DESTINATION .)
 
+# The same sources compiled for the P6, as mingw does by default, and assembled with padding
+# for a current processor (multi-byte NOP): never shipped; the instruction-set check must
+# refuse it (tests/build).
+kz_add_probex_dll(kzprobex_i686 KZPROBEX-i686 -march=i686 -mtune=generic -Wa,-mtune=core2)
