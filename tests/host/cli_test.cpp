@@ -1,68 +1,11 @@
 // qelhost as a user runs it: exit status, output and messages for whole command lines.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <map>
-#include <sstream>
 
+#include "tests/host/qelhost_run.h"
 #include "tests/host/shared_dll.h"
 
 namespace {
-
-struct HostRun {
-    int exit_status = -1;  // -1: killed or timed out
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs qelhost (natively or under qemu, as the build decided) with stdout and stderr in files.
-HostRun RunQelhost(const std::vector<std::string>& arguments, const std::string& input,
-                   const std::map<std::string, std::string>& environment) {
-    const std::string base = testing::TempDir() + "qelhost_cli_" + std::to_string(getpid());
-    std::ofstream(base + ".in", std::ios::binary) << input;
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(open((base + ".in").c_str(), O_RDONLY), 0);
-        dup2(open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        for (const auto& [name, value] : environment)
-            setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char*> argv = {const_cast<char*>(QELHOST_RUNNER)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    HostRun run;
-    int status = 0;
-    bool finished = false;
-    for (int waited = 0; waited < 300 * 100 && !finished; ++waited) {  // five minutes at most
-        finished = waitpid(child, &status, WNOHANG) == child;
-        if (!finished)
-            usleep(10000);
-    }
-    if (!finished) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
-    if (finished && WIFEXITED(status))
-        run.exit_status = WEXITSTATUS(status);
-    run.out = ReadFile(base + ".out");
-    run.err = ReadFile(base + ".err");
-    return run;
-}
 
 struct CliCase {
     const char* label;
@@ -102,7 +45,8 @@ TEST_P(Qelhost, ExitsAndPrintsAsExpected) {
     std::vector<std::string> arguments;
     for (const std::string& argument : c.arguments)
         arguments.push_back(Substitute(argument));
-    const HostRun run = RunQelhost(arguments, c.input, c.environment);
+    const host_test::HostRun run =
+        host_test::RunQelhost(QELHOST_RUNNER, arguments, c.input, c.environment);
     EXPECT_EQ(run.exit_status, c.exit_status) << "stdout:\n" << run.out << "stderr:\n" << run.err;
     for (const std::string& text : c.out_has)
         EXPECT_NE(run.out.find(text), std::string::npos) << text << " in\n" << run.out;
