@@ -24,6 +24,8 @@ struct HostPlatform {
     std::function<int(const Options&, const std::vector<std::string>& arguments, std::ostream& err)>
         rerun_under_cpu;
     bool progress_on_terminal = false;  // stderr is a terminal
+    // CPUID on the processor the DLL runs on, for Session::read_cpuid.
+    std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
 };
 
 struct HostStreams {

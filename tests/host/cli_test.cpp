@@ -16,6 +16,7 @@ struct CliCase {
     std::vector<std::string> err_lacks = {};
     std::string input = "";
     std::map<std::string, std::string> environment = {};
+    std::vector<std::string> out_lacks = {};
     friend void PrintTo(const CliCase& c, std::ostream* out) { *out << c.label; }
 };
 
@@ -54,18 +55,21 @@ TEST_P(Qelhost, ExitsAndPrintsAsExpected) {
         EXPECT_NE(run.err.find(text), std::string::npos) << text << " in\n" << run.err;
     for (const std::string& text : c.err_lacks)
         EXPECT_EQ(run.err.find(text), std::string::npos) << text << " in\n" << run.err;
+    for (const std::string& text : c.out_lacks)
+        EXPECT_EQ(run.out.find(text), std::string::npos) << text << " in\n" << run.out;
 }
 
 const std::vector<std::string> kAllTen = {"cversioninfo(\"0\") = 44001",
                                           "ccpuid()",
                                           "ccpufeat()",
                                           "ccpuidext()",
-                                          "ccpuspeed(\"0\")",
-                                          "ccpuspeed(\"1\")",
+                                          "ccpuspeed(\"3\")",
                                           "ccpusupt() = 1",
                                           "cmemstat()",
                                           "cclonecheck()",
                                           "ccpubenchmark(\"1\", \"0\", \"1\", \"0\", \"1\")",
+                                          "fastest run: ",
+                                          " s)",  // how long it took
                                           "cvendorid()",
                                           "QEL Cpu Speed Extender.",
                                           "version      44001"};
@@ -163,10 +167,44 @@ INSTANTIATE_TEST_SUITE_P(
                 0,
                 {"cvendorid() = 3\n", "cclonecheck() = 1\n", "ccpuidext() = 1571\n"},
                 {}},
+        // The measuring route: every mode is a call of its own, each measuring anew.
         CliCase{"cpu_pentium3_report",
                 {"--cpu", "pentium3"},
                 0,
-                {"0x0673: type 0, family 6, model 7, stepping 3", "GenuineIntel"},
+                {"0x0673: type 0, family 6, model 7, stepping 3", "GenuineIntel",
+                 "ccpuspeed(\"0\") = ", "ccpuspeed(\"1\") = ", "ccpuspeed(\"2\") = ",
+                 "ccpuspeed(\"3\") = ", "measuring route: each call measures anew"},
+                {},
+                {},
+                "",
+                {},
+                {"the host's own CPUID"}},
+        // The one-second route: modes 0 and 1 agree, so one call of mode 3 shows both.
+        CliCase{"cpu_athlon_report",
+                {"--cpu", "athlon"},
+                0,
+                {"ccpuspeed(\"3\") = ", " cycles over one second = ",
+                 "one-second route: modes 0 and 1 both report cycles / 1000000"},
+                {},
+                {},
+                "",
+                {},
+                {"ccpuspeed(\"0\")", "ccpuspeed(\"1\")", "ccpuspeed(\"2\")"}},
+        // Family 24 and a family-6 model above 15: the 16 bits cannot carry them.
+        CliCase{"cpu_hygon_report",
+                {"--cpu", "Dhyana"},
+                0,
+                {"0x0f01: type 0, family 15, model 0, stepping 1",
+                 "the host's own CPUID, not the DLL's: 0x00900f01 = family 24 (15 + extended "
+                 "9), model 0, stepping 1"},
+                {}},
+        CliCase{"cpu_haswell_json_report",
+                {"--cpu", "Haswell", "--json"},
+                0,
+                {"\"speed\": {\"route\": \"measuring\", \"modes_0_and_1_equal\": false",
+                 "\"host_cpuid\": {\"read_by\": \"host\", \"leaf1_eax\": \"0x000306c4\", "
+                 "\"family\": 6, \"model\": 60, \"stepping\": 4",
+                 "\"call\": \"ccpubenchmark\"", "\"seconds\": "},
                 {}}),
     [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.label); });
 
