@@ -134,6 +134,7 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     session.dll = opened.extender.get();
     session.guard = opened.guard;
     session.progress = platform.progress_on_terminal ? &streams.err : nullptr;
+    session.read_cpuid = platform.read_cpuid;
     if (!StartSession(&session, &error)) {
         streams.err << "qelhost: " << options.dll << ": " << error << "\n";
         return kExitFailed;

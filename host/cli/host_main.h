@@ -30,6 +30,8 @@ struct HostPlatform {
     // a null extender and *error when it cannot. Empty where the build has no emulator.
     std::function<OpenedExtender(const Options&, std::string* error)> open_on_cpu;
     bool progress_on_terminal = false;  // stderr is a terminal
+    // CPUID on the processor the DLL runs on, for Session::read_cpuid.
+    std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
 };
 
 struct HostStreams {

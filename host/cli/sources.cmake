@@ -3,6 +3,7 @@ set(QEL_CLI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/options.cpp
     ${CMAKE_CURRENT_LIST_DIR}/script.cpp
     ${CMAKE_CURRENT_LIST_DIR}/decode.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/process_cpuid.cpp
     ${CMAKE_CURRENT_LIST_DIR}/json.cpp
     ${CMAKE_CURRENT_LIST_DIR}/session.cpp
     ${CMAKE_CURRENT_LIST_DIR}/report.cpp

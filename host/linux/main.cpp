@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "host/cli/host_main.h"
+#include "host/cli/process_cpuid.h"
 #include "host/loader/guarded_call.h"
 #include "host/remote/remote_extender.h"
 #include "host/win32/emulation.h"
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
     platform.apply_options = &ApplyOptions;
     platform.open_on_cpu = &OpenOnCpu;
     platform.progress_on_terminal = isatty(STDERR_FILENO) != 0;
+    platform.read_cpuid = &qel::ReadThisProcessCpuid;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});
 }

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "host/cli/host_main.h"
+#include "host/cli/process_cpuid.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     };
     platform.apply_options = &ApplyOptions;
     platform.progress_on_terminal = _isatty(_fileno(stderr)) != 0;
+    platform.read_cpuid = &qel::ReadThisProcessCpuid;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});
 }
