@@ -7,4 +7,5 @@ set(QEL_CLI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/json.cpp
     ${CMAKE_CURRENT_LIST_DIR}/session.cpp
     ${CMAKE_CURRENT_LIST_DIR}/report.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/processor_catalogue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/host_main.cpp)
