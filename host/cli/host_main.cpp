@@ -107,10 +107,13 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     }
     if (options.dll.empty())
         options.dll = platform.default_dll();
-    if (!options.cpu.empty() && !platform.open_on_cpu) {
-        streams.err << "qelhost: --cpu needs qemu-i386 and works only in the Linux host\n";
+    if ((!options.cpu.empty() && !platform.open_on_cpu) || (options.zoo && !platform.print_zoo)) {
+        streams.err << "qelhost: " << (options.zoo ? "--zoo" : "--cpu")
+                    << " needs qemu-i386 and works only in the Linux host\n";
         return kExitUsage;
     }
+    if (options.zoo)
+        return platform.print_zoo(options, streams.out);
     std::vector<ScriptSource> sources;
     if (!ReadSources(options, streams.in, &sources, &error)) {
         streams.err << "qelhost: " << error << "\n";
@@ -121,6 +124,7 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
         platform.apply_options(options);
         opened.extender = ExtenderDll::Load(options.dll, &error);
         opened.guard = platform.guard;
+        opened.read_cpuid = platform.read_cpuid;
     } else {
         opened = platform.open_on_cpu(options, &error);
     }
@@ -134,7 +138,7 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     session.dll = opened.extender.get();
     session.guard = opened.guard;
     session.progress = platform.progress_on_terminal ? &streams.err : nullptr;
-    session.read_cpuid = platform.read_cpuid;
+    session.read_cpuid = opened.read_cpuid;
     if (!StartSession(&session, &error)) {
         streams.err << "qelhost: " << options.dll << ": " << error << "\n";
         return kExitFailed;

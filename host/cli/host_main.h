@@ -19,6 +19,8 @@ constexpr int kExitUsage = 2;
 struct OpenedExtender {
     std::unique_ptr<Extender> extender;
     Guard guard;
+    // CPUID on the processor the DLL runs on (in the runner for --cpu).
+    std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
 };
 
 struct HostPlatform {
@@ -29,6 +31,8 @@ struct HostPlatform {
     // Loads the DLL on the emulated processor options.cpu, with the guard for its calls;
     // a null extender and *error when it cannot. Empty where the build has no emulator.
     std::function<OpenedExtender(const Options&, std::string* error)> open_on_cpu;
+    // Prints --zoo's table; returns the exit status. Empty where the build has no emulator.
+    std::function<int(const Options&, std::ostream& out)> print_zoo;
     bool progress_on_terminal = false;  // stderr is a terminal
     // CPUID on the processor the DLL runs on, for Session::read_cpuid.
     std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;

@@ -4,10 +4,13 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "host/cli/host_main.h"
 #include "host/cli/process_cpuid.h"
+#include "host/cli/processor_catalogue.h"
+#include "host/linux/zoo.h"
 #include "host/loader/guarded_call.h"
 #include "host/remote/remote_extender.h"
 #include "host/win32/emulation.h"
@@ -61,15 +64,22 @@ std::string Beside(const std::string& relative, const char* configured, const ch
 
 // The DLL in the runner under qemu-i386 -cpu MODEL: the runner needs no instruction that any
 // model lacks, where this glibc program needs an i686.
-qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
+std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const std::string& dll,
+                                                 std::string* error) {
     const char* configured_qemu = getenv("QELHOST_QEMU");
     const std::string qemu =
         configured_qemu != nullptr && *configured_qemu != 0 ? configured_qemu : QELHOST_QEMU;
     const std::string runner =
         Beside("runner/qelhost_runner", getenv("QELHOST_RUNNER"), QELHOST_RUNNER_PATH);
+    // A catalogue name stands for its qemu model.
+    const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(cpu);
+    return qel::RemoteExtender::Start({qemu, "-cpu", known ? known->qemu_cpu : cpu, runner}, dll,
+                                      error);
+}
+
+qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
     qel::OpenedExtender opened;
-    std::unique_ptr<qel::RemoteExtender> remote =
-        qel::RemoteExtender::Start({qemu, "-cpu", options.cpu, runner}, options.dll, error);
+    std::unique_ptr<qel::RemoteExtender> remote = StartRunner(options.cpu, options.dll, error);
     if (!remote)
         return opened;
     remote->Set("box", std::to_string(options.box_answer));
@@ -82,8 +92,26 @@ qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
         *failure = calls->failure();
         return failure->empty();
     };
+    opened.read_cpuid = [calls](uint32_t leaf, uint32_t regs[4]) {
+        uint32_t registers[4] = {};
+        if (!calls->ReadCpuid(leaf, registers))
+            return false;
+        std::copy(registers, registers + 4, regs);
+        return true;
+    };
     opened.extender = std::move(remote);
     return opened;
+}
+
+int PrintZoo(const qel::Options& options, std::ostream& out) {
+    qel::ZooSettings settings;
+    settings.json = options.json;
+    settings.scripted_clocks = !options.real_clocks;
+    settings.progress = isatty(STDERR_FILENO) != 0 ? &std::cerr : nullptr;
+    const auto start = [&](const std::string& cpu, std::string* error) {
+        return StartRunner(cpu, options.dll, error);
+    };
+    return qel::PrintZoo(start, settings, out) ? qel::kExitCompleted : qel::kExitFailed;
 }
 
 }  // namespace
@@ -99,6 +127,7 @@ int main(int argc, char** argv) {
     };
     platform.apply_options = &ApplyOptions;
     platform.open_on_cpu = &OpenOnCpu;
+    platform.print_zoo = &PrintZoo;
     platform.progress_on_terminal = isatty(STDERR_FILENO) != 0;
     platform.read_cpuid = &qel::ReadThisProcessCpuid;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,

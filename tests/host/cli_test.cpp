@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 {},
                 {"cannot read script /nonexistent/script.qel"}},
-        CliCase{"help", {"--help"}, 0, {"usage: qelhost", "--cpu MODEL"}, {}},
+        CliCase{"help", {"--help"}, 0, {"usage: qelhost", "--cpu NAME", "--zoo"}, {}},
         CliCase{"unknown_option", {"--bogus"}, 2, {}, {"unknown option --bogus"}},
         CliCase{"bad_box", {"--box", "maybe"}, 2, {}, {"--box takes ok or cancel"}},
         CliCase{"e_without_calls", {"-e"}, 2, {}, {"-e needs the calls"}},
@@ -205,7 +205,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "\"host_cpuid\": {\"read_by\": \"host\", \"leaf1_eax\": \"0x000306c4\", "
                  "\"family\": 6, \"model\": 60, \"stepping\": 4",
                  "\"call\": \"ccpubenchmark\"", "\"seconds\": "},
-                {}}),
+                {}},
+        // Processors without CMOV, where qelhost itself could not start: the runner serves.
+        CliCase{"cpu_486_report",
+                {"--cpu", "486"},
+                0,
+                {"0x0480: type 0, family 4, model 8, stepping 0", "ccpusupt() = 1"},
+                {}},
+        CliCase{"cpu_k6_2_by_name_json",
+                {"--cpu", "K6-2", "--json", "-e", "cvendorid(); ccpuidext(); cversioninfo(1)"},
+                0,
+                {"\"value\": 3", "\"value\": 1420", "\"value\": 10"},
+                {"Extender Version"}},
+        CliCase{"cpu_unknown_model",
+                {"--cpu", "no-such-chip", "-e", "ccpuid()"},
+                1,
+                {},
+                {"unable to find CPU model", "cannot load"}},
+        CliCase{"zoo_with_script", {"--zoo", "-e", "ccpuid()"}, 2, {}, {"--zoo runs every"}}),
     [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.label); });
 
 }  // namespace
