@@ -9,3 +9,9 @@ target_compile_definitions(runner_e2e PRIVATE KZPROBEX_DLL_PATH="${KZPROBEX_DLL}
 add_dependencies(runner_e2e windows_half qelhost_runner)
 gtest_discover_tests(runner_e2e TEST_PREFIX "runner." DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 300)
+
+# The runner must start on the oldest models qemu offers (486, pentium): nothing of the P6
+# or later (CMOV, the multi-byte NOP, FCOMI, SSE registers, SYSENTER) anywhere in it.
+add_test(NAME runner.holds_no_p6_instruction
+    COMMAND sh -c "! objdump -d \"$1\" | grep -E '\\s(cmov|fcomi|fucomi|nopw|nopl|sysenter)|%xmm'"
+        -- $<TARGET_FILE:qelhost_runner>)
