@@ -21,7 +21,7 @@ using Bytes = std::vector<uint8_t>;
 // The file offsets of the code sections' data.
 std::vector<std::pair<uint32_t, uint32_t>> CodeRanges(const Bytes& file) {
     qel::PeHeaders headers;
-    std::string error;
+    qel::BoundedText error;
     std::vector<std::pair<uint32_t, uint32_t>> ranges;
     if (!qel::ParsePeHeaders(file, &headers, &error))
         return ranges;

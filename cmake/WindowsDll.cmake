@@ -1,22 +1,40 @@
 # KZPROBEX.dll: no C runtime, no libstdc++, no static constructors; its own DllMain is the entry.
 enable_language(RC)
 set(CMAKE_RC_FLAGS "-O coff -I${CMAKE_SOURCE_DIR}/resources")
-
-add_library(kzprobex SHARED
-    ${KZ_LIBRARY_SOURCES}
-    ${KZ_PLATFORM_REAL_SOURCES}
-    ${CMAKE_SOURCE_DIR}/resources/kzprobex.rc
-    ${CMAKE_SOURCE_DIR}/resources/kzprobex.def)
-set_target_properties(kzprobex PROPERTIES OUTPUT_NAME KZPROBEX PREFIX "" SUFFIX ".dll")
-target_include_directories(kzprobex PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(kzprobex PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-O2 -ffreestanding -fno-exceptions -fno-rtti -fno-threadsafe-statics
-    -fno-asynchronous-unwind-tables -fno-stack-protector -fno-builtin>)
 # Only the named Win32 libraries and libgcc (64-bit division) are linked; the .def fixes
 # the exported names and ordinals.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(CMAKE_C_STANDARD_LIBRARIES "")
-target_link_options(kzprobex PRIVATE -nostdlib -static-libgcc -Wl,-e,_DllMain@12
-    -Wl,--disable-stdcall-fixup -Wl,--no-insert-timestamp)
-target_link_libraries(kzprobex PRIVATE kernel32 user32 winmm gcc)
+
+# The DLL from the library's sources, compiled with the given processor options.
+function(kz_add_probex_dll target output_name)
+    add_library(${target} SHARED
+        ${KZ_LIBRARY_SOURCES}
+        ${KZ_PLATFORM_REAL_SOURCES}
+        ${CMAKE_SOURCE_DIR}/resources/kzprobex.rc
+        ${CMAKE_SOURCE_DIR}/resources/kzprobex.def)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} PREFIX "" SUFFIX ".dll")
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(${target} PRIVATE
+        $<$<COMPILE_LANGUAGE:CXX>:-O2 -ffreestanding -fno-exceptions -fno-rtti
+        -fno-threadsafe-statics -fno-asynchronous-unwind-tables -fno-stack-protector -fno-builtin
+        ${ARGN}>)
+    target_link_options(${target} PRIVATE -nostdlib -static-libgcc -Wl,-e,_DllMain@12
+        -Wl,--disable-stdcall-fixup -Wl,--no-insert-timestamp)
+    target_link_libraries(${target} PRIVATE kernel32 user32 winmm gcc)
+endfunction()
+
+# The DLL must run on every processor from the 80386 on, so the compiler uses only 80386
+# instructions (mingw's default, the i686, would add CMOV), and the assembler admits only
+# those too: it refuses anything newer and pads alignment gaps with forms the 80386 executes
+# instead of the P6's multi-byte NOP. CPUID and RDTSC are enabled in the two inline
+# assembly blocks that hold them (platform/real/processor.cpp). Tuning never adds
+# instructions; generic tuning keeps the alignment and scheduling the DLL has always had,
+# suited to the current processors most hosts run on.
+kz_add_probex_dll(kzprobex KZPROBEX -march=i386 -mtune=generic -Wa,-march=i386)
 install(TARGETS kzprobex RUNTIME DESTINATION .)
+
+# The same sources compiled for the P6, as mingw does by default, and assembled with padding
+# for a current processor (multi-byte NOP): never shipped; the instruction-set check must
+# refuse it (tests/build).
+kz_add_probex_dll(kzprobex_i686 KZPROBEX-i686 -march=i686 -mtune=generic -Wa,-mtune=core2)

@@ -8,6 +8,8 @@ endif()
 include(ExternalProject)
 set(KZ_WINDOWS_BINARY_DIR ${CMAKE_BINARY_DIR}/windows)
 set(KZPROBEX_DLL ${KZ_WINDOWS_BINARY_DIR}/KZPROBEX.dll)
+# The same DLL built for the P6, only for the instruction-set check to refuse.
+set(KZPROBEX_I686_DLL ${KZ_WINDOWS_BINARY_DIR}/KZPROBEX-i686.dll)
 ExternalProject_Add(windows_half
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${KZ_WINDOWS_BINARY_DIR}
@@ -15,4 +17,4 @@ ExternalProject_Add(windows_half
                -DCMAKE_BUILD_TYPE=Release
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
-    BUILD_BYPRODUCTS ${KZPROBEX_DLL})
+    BUILD_BYPRODUCTS ${KZPROBEX_DLL} ${KZPROBEX_I686_DLL})

@@ -1,5 +1,5 @@
 // The processor instructions the library needs, each the smallest operation a probe or a
-// measurement uses. Real: GCC inline assembly for i686 (platform/real). Fake: a scripted
+// measurement uses. Real: GCC inline assembly for the 80386 (platform/real). Fake: a scripted
 // processor for the unit tests (platform/fake).
 #pragma once
 #include <stdint.h>

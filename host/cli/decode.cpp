@@ -3,15 +3,12 @@
 #include <stdio.h>
 
 namespace qel {
-namespace {
 
 std::string Hex(uint32_t value, int digits) {
     char text[16];
     snprintf(text, sizeof text, "0x%0*x", digits, value);
     return text;
 }
-
-}  // namespace
 
 std::string VendorName(int32_t vendor_code) {
     switch (vendor_code) {
@@ -32,6 +29,35 @@ std::string SignatureText(uint32_t signature) {
     return Hex(signature, 4) + ": type " + std::to_string((signature >> 12) & 3) + ", family " +
            std::to_string((signature >> 8) & 15) + ", model " +
            std::to_string((signature >> 4) & 15) + ", stepping " + std::to_string(signature & 15);
+}
+
+FullIdentification DecodeLeaf1(uint32_t leaf1_eax) {
+    const uint32_t family_field = (leaf1_eax >> 8) & 15, model_field = (leaf1_eax >> 4) & 15;
+    FullIdentification full;
+    if (family_field == 15)
+        full.extended_family = (leaf1_eax >> 20) & 255;
+    if (family_field == 6 || family_field == 15)
+        full.extended_model = (leaf1_eax >> 16) & 15;
+    full.family = family_field + full.extended_family;
+    full.model = model_field + (full.extended_model << 4);
+    full.stepping = leaf1_eax & 15;
+    full.beyond_16_bits = family_field == 15 || full.extended_model != 0;
+    return full;
+}
+
+std::string FullIdentificationText(uint32_t leaf1_eax) {
+    const FullIdentification full = DecodeLeaf1(leaf1_eax);
+    if (!full.beyond_16_bits)
+        return "";
+    std::string text = "family " + std::to_string(full.family);
+    if (full.family >= 15)
+        text += " (15 + extended " + std::to_string(full.extended_family) + ")";
+    text += ", model " + std::to_string(full.model);
+    if (full.extended_model != 0) {
+        text += " (" + std::to_string(full.model & 15) + " + extended " +
+                std::to_string(full.extended_model) + " * 16)";
+    }
+    return text + ", stepping " + std::to_string(full.stepping);
 }
 
 std::string FeatureNames(uint32_t flags) {
@@ -62,8 +88,11 @@ std::string MemoryText(uint32_t bytes) {
 std::string DescribeValue(const std::string& name, const std::string& first_argument, int32_t value,
                           bool clone) {
     const uint32_t bits = static_cast<uint32_t>(value);
-    if (name == "ccpuid")
+    if (name == "ccpuid") {
+        if (value == 15)
+            return "family 15 or above (the 4-bit family field)";
         return value == 65535 ? "no CPUID leaf 1" : "family " + std::to_string(value);
+    }
     if (name == "ccpufeat")
         return Hex(bits, 8) + ": " + FeatureNames(bits);
     if (name == "ccpuidext")
@@ -82,8 +111,11 @@ std::string DescribeValue(const std::string& name, const std::string& first_argu
             return "measured " + number + " MHz";
         if (first_argument == "2")
             return "timed interval " + number + (clone ? " ms" : " us");
-        if (first_argument == "3")
-            return number + " cycles counted";
+        if (first_argument == "3") {
+            return clone ? number + " cycles over one second = " + std::to_string(bits / 1000000) +
+                               " MHz"
+                         : number + " cycles counted";
+        }
         return clone ? number + " MHz counted over one second" : "rated " + number + " MHz";
     }
     if (name == "ccpubenchmark")

@@ -6,9 +6,22 @@
 
 namespace qel {
 
+// "0x0f11" for Hex(0xf11, 4).
+std::string Hex(uint32_t value, int digits);
 std::string VendorName(int32_t vendor_code);
 // The 16-bit signature: type, family, model and stepping.
 std::string SignatureText(uint32_t signature);
+// Family, model and stepping from the whole EAX of CPUID leaf 1, with the extended fields
+// that the 16-bit signature drops: the extended family counts only where the family field
+// is 15, the extended model only where it is 6 or 15.
+struct FullIdentification {
+    uint32_t family = 0, model = 0, stepping = 0;
+    uint32_t extended_family = 0, extended_model = 0;  // as far as they count
+    bool beyond_16_bits = false;  // the extended fields change the family or model
+};
+FullIdentification DecodeLeaf1(uint32_t leaf1_eax);
+// "family 25 (15 + extended 10), model 1, stepping 1", or "" when the 16 bits say it all.
+std::string FullIdentificationText(uint32_t leaf1_eax);
 // Names of the set bits of the CPUID leaf-1 EDX feature word, separated by blanks.
 std::string FeatureNames(uint32_t flags);
 std::string MemoryText(uint32_t bytes);

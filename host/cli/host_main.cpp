@@ -107,24 +107,38 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     }
     if (options.dll.empty())
         options.dll = platform.default_dll();
-    if (!options.cpu.empty())
-        return platform.rerun_under_cpu(options, arguments, streams.err);
-    platform.apply_options(options);
-
+    if ((!options.cpu.empty() && !platform.open_on_cpu) || (options.zoo && !platform.print_zoo)) {
+        streams.err << "qelhost: " << (options.zoo ? "--zoo" : "--cpu")
+                    << " needs qemu-i386 and works only in the Linux host\n";
+        return kExitUsage;
+    }
+    if (options.zoo)
+        return platform.print_zoo(options, streams.out);
     std::vector<ScriptSource> sources;
     if (!ReadSources(options, streams.in, &sources, &error)) {
         streams.err << "qelhost: " << error << "\n";
         return kExitFailed;
     }
-    std::unique_ptr<ExtenderDll> dll = ExtenderDll::Load(options.dll, &error);
-    if (!dll) {
-        streams.err << "qelhost: cannot load " << options.dll << ": " << error << "\n";
+    OpenedExtender opened;
+    if (options.cpu.empty()) {
+        platform.apply_options(options);
+        opened.extender = ExtenderDll::Load(options.dll, &error);
+        opened.guard = platform.guard;
+        opened.read_cpuid = platform.read_cpuid;
+    } else {
+        opened = platform.open_on_cpu(options, &error);
+    }
+    if (!opened.extender) {
+        streams.err << "qelhost: cannot load " << options.dll
+                    << (options.cpu.empty() ? "" : " on processor " + options.cpu) << ": " << error
+                    << "\n";
         return kExitFailed;
     }
     Session session;
-    session.dll = dll.get();
-    session.guard = platform.guard;
+    session.dll = opened.extender.get();
+    session.guard = opened.guard;
     session.progress = platform.progress_on_terminal ? &streams.err : nullptr;
+    session.read_cpuid = opened.read_cpuid;
     if (!StartSession(&session, &error)) {
         streams.err << "qelhost: " << options.dll << ": " << error << "\n";
         return kExitFailed;

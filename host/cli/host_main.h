@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,15 +16,26 @@ constexpr int kExitCompleted = 0;
 constexpr int kExitFailed = 1;  // the DLL could not be loaded, or a script line was wrong
 constexpr int kExitUsage = 2;
 
+struct OpenedExtender {
+    std::unique_ptr<Extender> extender;
+    Guard guard;
+    // CPUID on the processor the DLL runs on (in the runner for --cpu).
+    std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
+};
+
 struct HostPlatform {
     std::function<std::string()> default_dll;
     Guard guard;
     // Applies --box, --memory and the like to the Win32 calls the DLL will make.
     std::function<void(const Options&)> apply_options;
-    // Runs the host again on another processor model; returns an exit status only on failure.
-    std::function<int(const Options&, const std::vector<std::string>& arguments, std::ostream& err)>
-        rerun_under_cpu;
+    // Loads the DLL on the emulated processor options.cpu, with the guard for its calls;
+    // a null extender and *error when it cannot. Empty where the build has no emulator.
+    std::function<OpenedExtender(const Options&, std::string* error)> open_on_cpu;
+    // Prints --zoo's table; returns the exit status. Empty where the build has no emulator.
+    std::function<int(const Options&, std::ostream& out)> print_zoo;
     bool progress_on_terminal = false;  // stderr is a terminal
+    // CPUID on the processor the DLL runs on, for Session::read_cpuid.
+    std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
 };
 
 struct HostStreams {

@@ -57,6 +57,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
             options->help = true;
         } else if (argument == "--list") {
             options->list = true;
+        } else if (argument == "--zoo") {
+            options->zoo = true;
+        } else if (argument == "--real-clocks") {
+            options->real_clocks = true;
         } else if (argument == "--json") {
             options->json = true;
         } else if (argument == "--large-address-aware") {
@@ -108,23 +112,20 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
         *error = "give either script files or -e, not both";
         return false;
     }
+    if (options->zoo &&
+        (options->list || !options->cpu.empty() || options->calls || !options->scripts.empty())) {
+        *error = "--zoo runs every catalogue processor itself: no --list, --cpu or script";
+        return false;
+    }
+    if (options->real_clocks && !options->zoo) {
+        *error = "--real-clocks goes with --zoo";
+        return false;
+    }
     if (options->list && (options->calls || !options->scripts.empty())) {
         *error = "--list runs no script";
         return false;
     }
     return true;
-}
-
-std::vector<std::string> WithoutCpuOption(const std::vector<std::string>& arguments) {
-    std::vector<std::string> kept;
-    for (size_t index = 0; index < arguments.size(); ++index) {
-        if (arguments[index] == "--cpu") {
-            ++index;  // and its value
-        } else if (arguments[index].rfind("--cpu=", 0) != 0) {
-            kept.push_back(arguments[index]);
-        }
-    }
-    return kept;
 }
 
 std::string UsageText() {
@@ -135,8 +136,11 @@ script it prints a report of all ten functions on this machine.
 
 options:
   --dll PATH        the DLL to load (default: the build's KZPROBEX.dll, or $QELHOST_DLL)
-  --cpu MODEL       run again under qemu-i386 -cpu MODEL (pentium3, athlon, kvm32, Dhyana,
-                    "qemu32,vendor=CyrixInstead,family=5", ...)
+  --cpu NAME        run the DLL on an emulated processor: a catalogue name (486dx4,
+                    pentium-mmx, k6-2, cyrix-6x86, winchip-c6, ...; --zoo lists them)
+                    or a qemu-i386 -cpu model ("pentium3", "486,vendor=CyrixInstead")
+  --zoo             what the ten functions report on every catalogue processor
+  --real-clocks     with --zoo: real clocks instead of scripted ones
   --json            print results as JSON
   --box ok|cancel   the button that answers the DLL's message boxes (default ok)
   --memory SIZE     emulate this much physical memory (e.g. 512M, 8G)

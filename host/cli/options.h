@@ -10,13 +10,15 @@ namespace qel {
 
 struct Options {
     std::string dll;  // empty: the build's KZPROBEX.dll
-    std::string cpu;  // qemu -cpu model to re-run under; empty: this processor
+    std::string cpu;  // catalogue name or qemu -cpu model to run the DLL on; empty: this processor
     bool json = false;
     int box_answer = 1;  // IDOK or IDCANCEL
     std::optional<uint64_t> memory_bytes;
     bool large_address_aware = false;
     bool help = false;
     bool list = false;
+    bool zoo = false;                  // the table of every catalogue processor
+    bool real_clocks = false;          // --zoo without scripted clocks
     std::vector<std::string> scripts;  // files; "-" is standard input
     std::optional<std::string> calls;  // the text of -e
 };
@@ -29,8 +31,5 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
 bool ParseByteCount(const std::string& text, uint64_t* bytes);
 
 std::string UsageText();
-
-// The command line again without --cpu, for the re-run under qemu.
-std::vector<std::string> WithoutCpuOption(const std::vector<std::string>& arguments);
 
 }  // namespace qel

@@ -6,8 +6,9 @@
 
 namespace qel {
 
-// The arguments the report passes to each function (ccpuspeed twice: rated and measured).
-std::vector<ArgumentList> ReportArguments(const std::string& name);
+// The arguments the report passes to each function; ccpuspeed's depend on the route
+// (`clone`: cclonecheck answered 1).
+std::vector<ArgumentList> ReportArguments(const std::string& name, bool clone);
 
 // Runs every function of the table; false when a call crashed.
 bool PrintReport(Session& session, const std::string& dll_path, bool json, std::ostream& out);

@@ -1,8 +1,10 @@
 #include "host/cli/session.h"
 
+#include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
+#include <chrono>
 #include <ostream>
 
 #include "host/cli/json.h"
@@ -50,12 +52,16 @@ CallResult RunCall(Session& session, const FunctionRow& function, const Argument
     if (blocking && session.progress != nullptr) {
         *session.progress << CallText(function.name, arguments) << ": measuring..." << std::flush;
     }
+    const auto start = std::chrono::steady_clock::now();
     session.guard(
         [&] {
             result.outcome =
                 session.dll->Call(static_cast<uint32_t>(function.identifier), arguments);
         },
         &result.failure);
+    if (blocking)
+        result.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (result.failure.empty() && result.outcome.callbacks != 1) {
         result.failure =
             "called back " + std::to_string(result.outcome.callbacks) + " times, not once";
@@ -88,6 +94,12 @@ std::string ResultText(const CallResult& result) {
     return text.append(" \"").append(result.outcome.text).append("\"");
 }
 
+std::string SecondsText(double seconds) {
+    char text[32];
+    snprintf(text, sizeof text, "%.3f s", seconds);
+    return text;
+}
+
 std::string ResultJson(const CallResult& result, const std::string& decoded) {
     std::string json = "{";
     if (result.line > 0)
@@ -110,6 +122,11 @@ std::string ResultJson(const CallResult& result, const std::string& decoded) {
     }
     if (!decoded.empty())
         json += ", \"decoded\": " + JsonQuote(decoded);
+    if (result.seconds >= 0) {
+        char seconds[32];
+        snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
+        json += ", \"seconds\": " + std::string(seconds);
+    }
     return json + "}";
 }
 

@@ -16,9 +16,12 @@ namespace qel {
 using Guard = std::function<bool(const std::function<void()>&, std::string* failure)>;
 
 struct Session {
-    ExtenderDll* dll = nullptr;
+    Extender* dll = nullptr;
     Guard guard;
     std::ostream* progress = nullptr;  // where blocking calls announce themselves; may be null
+    // CPUID as the host reads it on the processor the DLL runs on (not through the DLL);
+    // false when there is none. May be empty.
+    std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
     std::string description;
     int32_t version = 0;
     int32_t handshake = 0;
@@ -32,6 +35,7 @@ struct CallResult {
     ArgumentList arguments;
     Outcome outcome;
     std::string failure;  // non-empty: the DLL crashed in the call
+    double seconds = -1;  // how long a blocking call (ccpuspeed, ccpubenchmark) took; else -1
 };
 
 // Query code 1, the handshake and the enumeration, as the QEL host starts. False with
@@ -48,7 +52,9 @@ int32_t ErrorNumber(const std::string& message);
 
 // "name(args) = value" or "name(args) -> error N "text"".
 std::string ResultText(const CallResult& result);
-// One JSON object for the call; `decoded` is added when non-empty.
+// "1.003 s": how long a blocking call took.
+std::string SecondsText(double seconds);
+// One JSON object for the call; `decoded` is added when non-empty, `seconds` when timed.
 std::string ResultJson(const CallResult& result, const std::string& decoded = "");
 
 }  // namespace qel

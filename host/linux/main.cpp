@@ -4,10 +4,15 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "host/cli/host_main.h"
+#include "host/cli/process_cpuid.h"
+#include "host/cli/processor_catalogue.h"
+#include "host/linux/zoo.h"
 #include "host/loader/guarded_call.h"
+#include "host/remote/remote_extender.h"
 #include "host/win32/emulation.h"
 
 namespace {
@@ -44,24 +49,69 @@ void ApplyOptions(const qel::Options& options) {
     emulation.print_boxes = true;
 }
 
-// Replaces this process with qemu-i386 -cpu MODEL -L / qelhost ..., which runs the same
-// command line (the DLL path made explicit) on the emulated processor.
-int RerunUnderCpu(const qel::Options& options, const std::vector<std::string>& arguments,
-                  std::ostream& err) {
-    const char* configured = getenv("QELHOST_QEMU");
-    const std::string qemu = configured != nullptr && *configured != 0 ? configured : QELHOST_QEMU;
-    std::vector<std::string> command = {qemu, "-cpu",           options.cpu, "-L",
-                                        "/",  ExecutablePath(), "--dll",     options.dll};
-    for (const std::string& argument : qel::WithoutCpuOption(arguments))
-        command.push_back(argument);
-    std::vector<char*> argv;
-    for (std::string& part : command)
-        argv.push_back(part.data());
-    argv.push_back(nullptr);
-    std::cout.flush();
-    execvp(argv[0], argv.data());
-    err << "qelhost: cannot run " << qemu << ": " << strerror(errno) << "\n";
-    return qel::kExitFailed;
+std::string Beside(const std::string& relative, const char* configured, const char* built) {
+    if (configured != nullptr && *configured != 0)
+        return configured;
+    const std::string executable = ExecutablePath();
+    const size_t slash = executable.rfind('/');
+    if (slash != std::string::npos) {
+        const std::string beside = executable.substr(0, slash) + "/" + relative;
+        if (access(beside.c_str(), X_OK) == 0)
+            return beside;
+    }
+    return built;
+}
+
+// The DLL in the runner under qemu-i386 -cpu MODEL: the runner needs no instruction that any
+// model lacks, where this glibc program needs an i686.
+std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const std::string& dll,
+                                                 std::string* error) {
+    const char* configured_qemu = getenv("QELHOST_QEMU");
+    const std::string qemu =
+        configured_qemu != nullptr && *configured_qemu != 0 ? configured_qemu : QELHOST_QEMU;
+    const std::string runner =
+        Beside("runner/qelhost_runner", getenv("QELHOST_RUNNER"), QELHOST_RUNNER_PATH);
+    // A catalogue name stands for its qemu model.
+    const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(cpu);
+    return qel::RemoteExtender::Start({qemu, "-cpu", known ? known->qemu_cpu : cpu, runner}, dll,
+                                      error);
+}
+
+qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
+    qel::OpenedExtender opened;
+    std::unique_ptr<qel::RemoteExtender> remote = StartRunner(options.cpu, options.dll, error);
+    if (!remote)
+        return opened;
+    remote->Set("box", std::to_string(options.box_answer));
+    remote->Set("memory", options.memory_bytes ? std::to_string(*options.memory_bytes) : "-");
+    remote->Set("laa", options.large_address_aware ? "1" : "0");
+    qel::RemoteExtender* calls = remote.get();
+    opened.guard = [calls](const std::function<void()>& work, std::string* failure) {
+        calls->clear_failure();
+        work();
+        *failure = calls->failure();
+        return failure->empty();
+    };
+    opened.read_cpuid = [calls](uint32_t leaf, uint32_t regs[4]) {
+        uint32_t registers[4] = {};
+        if (!calls->ReadCpuid(leaf, registers))
+            return false;
+        std::copy(registers, registers + 4, regs);
+        return true;
+    };
+    opened.extender = std::move(remote);
+    return opened;
+}
+
+int PrintZoo(const qel::Options& options, std::ostream& out) {
+    qel::ZooSettings settings;
+    settings.json = options.json;
+    settings.scripted_clocks = !options.real_clocks;
+    settings.progress = isatty(STDERR_FILENO) != 0 ? &std::cerr : nullptr;
+    const auto start = [&](const std::string& cpu, std::string* error) {
+        return StartRunner(cpu, options.dll, error);
+    };
+    return qel::PrintZoo(start, settings, out) ? qel::kExitCompleted : qel::kExitFailed;
 }
 
 }  // namespace
@@ -70,11 +120,16 @@ int main(int argc, char** argv) {
     qel::HostPlatform platform;
     platform.default_dll = &DefaultDll;
     platform.guard = [](const std::function<void()>& work, std::string* failure) {
-        return qel::RunGuarded(work, 0, failure);
+        qel::BoundedText caught;
+        const bool completed = qel::RunGuarded(work, 0, &caught);
+        *failure = std::string(caught.view());
+        return completed;
     };
     platform.apply_options = &ApplyOptions;
-    platform.rerun_under_cpu = &RerunUnderCpu;
+    platform.open_on_cpu = &OpenOnCpu;
+    platform.print_zoo = &PrintZoo;
     platform.progress_on_terminal = isatty(STDERR_FILENO) != 0;
+    platform.read_cpuid = &qel::ReadThisProcessCpuid;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});
 }

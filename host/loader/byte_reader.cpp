@@ -19,7 +19,7 @@ bool ByteReader::Read32(uint32_t offset, uint32_t* value) const {
     return true;
 }
 
-bool ByteReader::ReadText(uint32_t offset, uint32_t max_length, std::string* text) const {
+bool ByteReader::ReadText(uint32_t offset, uint32_t max_length, BoundedText* text) const {
     text->clear();
     for (uint32_t i = 0; i <= max_length; ++i) {
         if (!Contains(uint64_t{offset} + i, 1))

@@ -4,7 +4,8 @@
 #include <stdint.h>
 
 #include <span>
-#include <string>
+
+#include "host/loader/bounded_text.h"
 
 namespace qel {
 
@@ -20,7 +21,7 @@ class ByteReader {
     bool Read16(uint32_t offset, uint16_t* value) const;
     bool Read32(uint32_t offset, uint32_t* value) const;
     // A NUL-terminated string of at most `max_length` characters starting at `offset`.
-    bool ReadText(uint32_t offset, uint32_t max_length, std::string* text) const;
+    bool ReadText(uint32_t offset, uint32_t max_length, BoundedText* text) const;
     const uint8_t* At(uint32_t offset) const { return bytes_.data() + offset; }
 
   private:

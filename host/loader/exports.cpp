@@ -9,11 +9,11 @@ constexpr uint32_t kMaximumNameLength = 255;
 
 }  // namespace
 
-bool FindExport(std::span<const uint8_t> image, DataDirectory directory, const std::string& name,
-                uint32_t* rva, std::string* error) {
+bool FindExport(std::span<const uint8_t> image, DataDirectory directory, std::string_view name,
+                uint32_t* rva, BoundedText* error) {
     const ByteReader reader(image);
     if (!directory.present()) {
-        *error = "image has no export directory (missing export " + name + ")";
+        *error = "image has no export directory (missing export " + BoundedText(name) + ")";
         return false;
     }
     if (directory.size < kExportDirectorySize ||
@@ -36,31 +36,31 @@ bool FindExport(std::span<const uint8_t> image, DataDirectory directory, const s
     for (uint32_t index = 0; index < name_count; ++index) {
         uint32_t name_rva = 0;
         reader.Read32(names + index * 4, &name_rva);
-        std::string exported;
+        BoundedText exported;
         if (!reader.ReadText(name_rva, kMaximumNameLength, &exported)) {
             *error = "bad export name entry";
             return false;
         }
-        if (exported != name)
+        if (exported.view() != name)
             continue;
         uint16_t ordinal_index = 0;
         reader.Read16(ordinals + index * 2, &ordinal_index);
         if (ordinal_index >= function_count) {
-            *error = "export " + name + " has a bad ordinal";
+            *error = "export " + BoundedText(name) + " has a bad ordinal";
             return false;
         }
         reader.Read32(functions + ordinal_index * 4u, rva);
         if (*rva >= directory.rva && *rva - directory.rva < directory.size) {
-            *error = "export " + name + " is forwarded to another DLL";
+            *error = "export " + BoundedText(name) + " is forwarded to another DLL";
             return false;
         }
         if (*rva == 0 || *rva >= reader.size()) {
-            *error = "export " + name + " lies outside the image";
+            *error = "export " + BoundedText(name) + " lies outside the image";
             return false;
         }
         return true;
     }
-    *error = "missing export " + name;
+    *error = "missing export " + BoundedText(name);
     return false;
 }
 

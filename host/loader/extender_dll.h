@@ -1,6 +1,7 @@
 // KZPROBEX.dll as the QEL host uses it: loaded, then driven through its two exports.
 // On Linux the host maps the PE image itself (host/loader); the Windows build of the host
-// uses LoadLibrary. Both share the calling code (extender_calls.cpp).
+// uses LoadLibrary. For an emulated processor the DLL lives in a runner process
+// (host/remote) behind the same interface.
 #pragma once
 #include <stdint.h>
 
@@ -9,15 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace qel {
+#include "host/protocol/extender_protocol.h"
 
-// Sizes of the host's records.
-constexpr uint32_t kArgumentRecordSize = 40;
-constexpr uint32_t kArgumentTextOffset = 32;
-constexpr int kArgumentRecordCount = 5;
-constexpr uint32_t kResultRecordSize = 40;
-constexpr uint32_t kFunctionDescriptorSize = 56;
-constexpr uint32_t kHostVersion = 1004;  // the version this host announces in the handshake
+namespace qel {
 
 struct Outcome {              // one script function call
     int32_t returned = 0;     // what _QELExtender2@40 returned
@@ -30,6 +25,8 @@ struct Outcome {              // one script function call
     bool arguments_handed_back = false;
 };
 
+Outcome ToOutcome(const CallRecord& record);
+
 // One row of the function table as enumeration hands it over.
 struct FunctionRow {
     int32_t identifier = 0;
@@ -40,35 +37,46 @@ struct FunctionRow {
     std::string name;
 };
 
-using QueryEntry = __attribute__((stdcall)) int32_t (*)(uint32_t, void*, int32_t);
-using DispatchEntry = __attribute__((stdcall))
-int32_t (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-            uint32_t, uint32_t);
+FunctionRow DecodeFunctionRow(const uint8_t (&record)[kFunctionDescriptorSize]);
 
-class ExtenderDll {
+using ArgumentTexts = std::vector<std::optional<std::string>>;  // nullopt = null
+
+// What a host session drives: the extender's calls, wherever the DLL is loaded.
+class Extender {
+  public:
+    virtual ~Extender() = default;
+    // Query code 1: the description; *version receives the answer.
+    virtual std::string Description(int32_t* version) = 0;
+    // Request -1 with HostInfo announcing `host_version`; `buffer` (64 bytes or more)
+    // receives the refusal text.
+    virtual int32_t Handshake(uint32_t host_version, char* buffer) = 0;
+    // Request -2 for row `index` into a 56-byte record (or null).
+    virtual int32_t Enumerate(int32_t index, void* record56) = 0;
+    // function number (all 32 bits passed) and up to five argument texts (nullopt = null).
+    virtual Outcome Call(uint32_t function_number, const ArgumentTexts& args = {}) = 0;
+    // What HostCallback returns to the library (and so what Call's `returned` becomes).
+    virtual void set_callback_answer(int32_t answer) = 0;
+
+    std::vector<FunctionRow> Functions();  // every row until enumeration answers 0
+};
+
+class ExtenderDll : public Extender {
   public:
     // nullptr and *error set (naming the problem) when the file cannot be loaded.
     static std::unique_ptr<ExtenderDll> Load(const std::string& path, std::string* error);
-    ~ExtenderDll();
+    ~ExtenderDll() override;
     ExtenderDll(const ExtenderDll&) = delete;
     ExtenderDll& operator=(const ExtenderDll&) = delete;
 
     int32_t Query(uint32_t code, void* pointer, int32_t count);  // _QELExtenderQuery@12
     int32_t Dispatch(uint32_t a1, uint32_t a2, uint32_t a3, uint32_t a4, uint32_t a5, uint32_t a6,
                      uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10);  // raw
-    // Request -1 with HostInfo announcing `host_version`; `buffer` receives the refusal text.
-    int32_t Handshake(uint32_t host_version, char* buffer);
-    // Request -2 for row `index` into a 56-byte record (or null).
-    int32_t Enumerate(int32_t index, void* record56);
-    // function number (all 32 bits passed) and up to five argument texts (nullopt = null).
-    Outcome Call(uint32_t function_number,
-                 const std::vector<std::optional<std::string>>& args = {});
 
-    // Conveniences over Query and Enumerate.
-    std::string Description(int32_t* version);
-    std::vector<FunctionRow> Functions();  // every row until enumeration answers 0
-    // What HostCallback returns to the library (and so what Call's `returned` becomes).
-    void set_callback_answer(int32_t answer) { callback_answer_ = answer; }
+    std::string Description(int32_t* version) override;
+    int32_t Handshake(uint32_t host_version, char* buffer) override;
+    int32_t Enumerate(int32_t index, void* record56) override;
+    Outcome Call(uint32_t function_number, const ArgumentTexts& args = {}) override;
+    void set_callback_answer(int32_t answer) override { callback_answer_ = answer; }
     void* module_handle() const { return module_handle_; }
 
   private:
@@ -77,8 +85,7 @@ class ExtenderDll {
 
     Mapping* mapping_ = nullptr;
     void* module_handle_ = nullptr;
-    QueryEntry query_ = nullptr;
-    DispatchEntry dispatch_ = nullptr;
+    ExtenderEntries entries_;
     int32_t callback_answer_ = 0;
 };
 

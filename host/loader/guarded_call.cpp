@@ -22,7 +22,7 @@ constexpr int kGuardedSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGALRM};
 
 }  // namespace
 
-bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, std::string* failure) {
+bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, BoundedText* failure) {
     // The handler runs on its own stack: the DLL may have wrecked the one it faulted on.
     static std::vector<char> alternate_stack(1 << 16);
     stack_t stack{};
@@ -58,8 +58,8 @@ bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, std
     sigaltstack(&previous_stack, nullptr);
     if (!completed) {
         *failure = caught_signal == SIGALRM
-                       ? "did not return within " + std::to_string(timeout_seconds) + " s"
-                       : std::string("crashed (") + strsignal(caught_signal) + ")";
+                       ? "did not return within " + Decimal(timeout_seconds) + " s"
+                       : BoundedText("crashed (") + strsignal(caught_signal) + ")";
     }
     return completed;
 }

@@ -2,12 +2,13 @@
 // the end of the host. Linux only.
 #pragma once
 #include <functional>
-#include <string>
+
+#include "host/loader/bounded_text.h"
 
 namespace qel {
 
 // Runs `work`; false with *failure describing it when a fatal signal (SIGSEGV, SIGBUS,
 // SIGILL, SIGFPE) arrives or when it runs longer than `timeout_seconds` (0: no limit).
-bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, std::string* failure);
+bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, BoundedText* failure);
 
 }  // namespace qel

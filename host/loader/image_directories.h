@@ -6,7 +6,7 @@
 
 #include <functional>
 #include <span>
-#include <string>
+#include <string_view>
 
 #include "host/loader/pe_headers.h"
 
@@ -16,17 +16,17 @@ namespace qel {
 // hold an address inside the image as linked at `linked_base`, and no two may overlap: a
 // damaged directory would otherwise patch code or data at random.
 bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_t linked_base,
-                      uint32_t delta, std::string* error);
+                      uint32_t delta, BoundedText* error);
 
 // The address of a host function for DLL!function, or 0 when the host does not provide it.
-using ImportResolver = std::function<uint32_t(const std::string& dll, const std::string& function)>;
+using ImportResolver = std::function<uint32_t(std::string_view dll, std::string_view function)>;
 
 // Writes the resolved address of every named import into its import address table slot.
 bool BindImports(std::span<uint8_t> image, DataDirectory directory, const ImportResolver& resolve,
-                 std::string* error);
+                 BoundedText* error);
 
 // The RVA of the export named `name` (decorated, exactly as exported).
-bool FindExport(std::span<const uint8_t> image, DataDirectory directory, const std::string& name,
-                uint32_t* rva, std::string* error);
+bool FindExport(std::span<const uint8_t> image, DataDirectory directory, std::string_view name,
+                uint32_t* rva, BoundedText* error);
 
 }  // namespace qel

@@ -13,33 +13,33 @@ void Store32(std::span<uint8_t> image, uint32_t offset, uint32_t value) {
         image[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-bool BindOneDll(std::span<uint8_t> image, const std::string& dll, uint32_t lookup_table,
-                uint32_t address_table, const ImportResolver& resolve, std::string* error) {
+bool BindOneDll(std::span<uint8_t> image, std::string_view dll, uint32_t lookup_table,
+                uint32_t address_table, const ImportResolver& resolve, BoundedText* error) {
     const ByteReader reader(image);
     for (uint32_t index = 0;; ++index) {
         const uint64_t lookup_slot = uint64_t{lookup_table} + uint64_t{index} * 4;
         const uint64_t address_slot = uint64_t{address_table} + uint64_t{index} * 4;
         uint32_t entry = 0;
         if (!reader.Contains(lookup_slot, 4) || !reader.Contains(address_slot, 4)) {
-            *error = "import table of " + dll + " runs outside the image";
+            *error = "import table of " + BoundedText(dll) + " runs outside the image";
             return false;
         }
         reader.Read32(static_cast<uint32_t>(lookup_slot), &entry);
         if (entry == 0)
             return true;
         if (entry & kOrdinalFlag) {
-            *error =
-                "import by ordinal not provided: " + dll + "!#" + std::to_string(entry & 0xFFFF);
+            *error = "import by ordinal not provided: " + BoundedText(dll) + "!#" +
+                     Decimal(entry & 0xFFFF);
             return false;
         }
-        std::string function;
+        BoundedText function;
         if (entry > UINT32_MAX - 2 || !reader.ReadText(entry + 2, kMaximumNameLength, &function)) {
-            *error = "bad import name entry in " + dll;
+            *error = "bad import name entry in " + BoundedText(dll);
             return false;
         }
         const uint32_t address = resolve(dll, function);
         if (address == 0) {
-            *error = "import not provided: " + dll + "!" + function;
+            *error = "import not provided: " + BoundedText(dll) + "!" + function;
             return false;
         }
         Store32(image, static_cast<uint32_t>(address_slot), address);
@@ -49,7 +49,7 @@ bool BindOneDll(std::span<uint8_t> image, const std::string& dll, uint32_t looku
 }  // namespace
 
 bool BindImports(std::span<uint8_t> image, DataDirectory directory, const ImportResolver& resolve,
-                 std::string* error) {
+                 BoundedText* error) {
     const ByteReader reader(image);
     for (uint32_t offset = 0;; offset += kDescriptorSize) {
         const uint64_t at = uint64_t{directory.rva} + offset;
@@ -63,7 +63,7 @@ bool BindImports(std::span<uint8_t> image, DataDirectory directory, const Import
         reader.Read32(static_cast<uint32_t>(at + 16), &address_table);
         if (lookup_table == 0 && name == 0 && address_table == 0)
             return true;  // terminator
-        std::string dll;
+        BoundedText dll;
         if (name == 0 || !reader.ReadText(name, kMaximumNameLength, &dll) || dll.empty()) {
             *error = "bad imported DLL name";
             return false;

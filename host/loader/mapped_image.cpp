@@ -20,7 +20,7 @@ uint32_t PageRounded(uint32_t size) {
 
 // Memory for the image: at its preferred base when that is free, else anywhere if the image
 // can be relocated.
-uint8_t* Reserve(const PeHeaders& headers, std::string* error) {
+uint8_t* Reserve(const PeHeaders& headers, BoundedText* error) {
     const uint32_t length = PageRounded(headers.size_of_image);
     const int protection = PROT_READ | PROT_WRITE | PROT_EXEC;
     void* wanted = reinterpret_cast<void*>(uintptr_t{headers.image_base});
@@ -54,7 +54,7 @@ bool IsCode(const PeHeaders& headers, uint32_t rva) {
     return false;
 }
 
-bool MapImage(std::span<const uint8_t> file, MappedImage* image, std::string* error) {
+bool MapImage(std::span<const uint8_t> file, MappedImage* image, BoundedText* error) {
     *image = MappedImage{};
     if (!ParsePeHeaders(file, &image->headers, error))
         return false;

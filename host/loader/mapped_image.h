@@ -4,7 +4,6 @@
 #include <stdint.h>
 
 #include <span>
-#include <string>
 
 #include "host/loader/pe_headers.h"
 
@@ -20,7 +19,7 @@ struct MappedImage {
 };
 
 // Maps the file's image; false with *error naming the problem. Does not call the entry point.
-bool MapImage(std::span<const uint8_t> file, MappedImage* image, std::string* error);
+bool MapImage(std::span<const uint8_t> file, MappedImage* image, BoundedText* error);
 void UnmapImage(MappedImage* image);
 
 // True when `rva` lies inside a section that holds code.

@@ -16,8 +16,8 @@ constexpr uint32_t kOptionalHeaderFixedSize = 96;  // up to NumberOfRvaAndSizes
 constexpr uint32_t kSectionHeaderSize = 40;
 constexpr uint16_t kMaximumSections = 96;
 
-bool Fail(std::string* error, std::string message) {
-    *error = std::move(message);
+bool Fail(BoundedText* error, const BoundedText& message) {
+    *error = message;
     return false;
 }
 
@@ -26,7 +26,7 @@ bool IsPowerOfTwo(uint32_t value) {
 }
 
 bool ReadDirectories(const ByteReader& file, uint32_t first, uint32_t count, PeHeaders* headers,
-                     std::string* error) {
+                     BoundedText* error) {
     DataDirectory* wanted[] = {&headers->exports, &headers->imports, &headers->resources,
                                nullptr,           nullptr,           &headers->relocations};
     for (uint32_t index = 0; index < count && index < 6; ++index) {
@@ -41,7 +41,7 @@ bool ReadDirectories(const ByteReader& file, uint32_t first, uint32_t count, PeH
         if (directory.present() && (directory.size == 0 || end > headers->size_of_image)) {
             static const char* const kNames[] = {"export", "import", "resource",
                                                  "",       "",       "base relocation"};
-            return Fail(error, std::string(kNames[index]) + " directory lies outside the image");
+            return Fail(error, BoundedText(kNames[index]) + " directory lies outside the image");
         }
         *wanted[index] = directory;
     }
@@ -49,7 +49,7 @@ bool ReadDirectories(const ByteReader& file, uint32_t first, uint32_t count, PeH
 }
 
 bool ReadSections(const ByteReader& file, uint32_t first, uint16_t count, PeHeaders* headers,
-                  std::string* error) {
+                  BoundedText* error) {
     if (count == 0)
         return Fail(error, "image has no sections");
     if (count > kMaximumSections)
@@ -61,7 +61,7 @@ bool ReadSections(const ByteReader& file, uint32_t first, uint16_t count, PeHead
         const uint32_t at = first + index * kSectionHeaderSize;
         Section section;
         for (uint32_t i = 0; i < 8 && file.At(at)[i] != 0; ++i) {
-            section.name.push_back(static_cast<char>(file.At(at)[i]));
+            section.name[i] = static_cast<char>(file.At(at)[i]);
         }
         file.Read32(at + 8, &section.virtual_size);
         file.Read32(at + 12, &section.virtual_address);
@@ -70,8 +70,8 @@ bool ReadSections(const ByteReader& file, uint32_t first, uint16_t count, PeHead
         file.Read32(at + 36, &section.characteristics);
         const uint32_t mapped_size =
             section.virtual_size != 0 ? section.virtual_size : section.raw_size;
-        const std::string label =
-            "section " + std::to_string(index + 1) + " ('" + section.name + "')";
+        const BoundedText label =
+            "section " + Decimal(index + 1u) + " ('" + std::string_view(section.name) + "')";
         if (uint64_t{section.virtual_address} + mapped_size > headers->size_of_image) {
             return Fail(error, label + " lies outside the image");
         }
@@ -88,7 +88,7 @@ bool ReadSections(const ByteReader& file, uint32_t first, uint16_t count, PeHead
 
 }  // namespace
 
-bool ParsePeHeaders(std::span<const uint8_t> bytes, PeHeaders* headers, std::string* error) {
+bool ParsePeHeaders(std::span<const uint8_t> bytes, PeHeaders* headers, BoundedText* error) {
     const ByteReader file(bytes);
     *headers = PeHeaders{};
     uint16_t dos_magic = 0;
@@ -112,7 +112,7 @@ bool ParsePeHeaders(std::span<const uint8_t> bytes, PeHeaders* headers, std::str
         return Fail(error, "truncated file header");
     }
     if (machine != kMachineI386)
-        return Fail(error, "not an i386 image (machine " + std::to_string(machine) + ")");
+        return Fail(error, "not an i386 image (machine " + Decimal(machine) + ")");
     if ((headers->file_characteristics & kExecutableImage) == 0) {
         return Fail(error, "not an executable image");
     }
@@ -142,7 +142,7 @@ bool ParsePeHeaders(std::span<const uint8_t> bytes, PeHeaders* headers, std::str
         return Fail(error, "bad section or file alignment");
     }
     if (headers->size_of_image == 0 || headers->size_of_image > kMaximumImageSize) {
-        return Fail(error, "bad SizeOfImage " + std::to_string(headers->size_of_image));
+        return Fail(error, "bad SizeOfImage " + Decimal(headers->size_of_image));
     }
     if (section_count == 0)
         return Fail(error, "image has no sections");
@@ -154,7 +154,7 @@ bool ParsePeHeaders(std::span<const uint8_t> bytes, PeHeaders* headers, std::str
     if (headers->size_of_headers < headers_end ||
         headers->size_of_headers > headers->size_of_image ||
         !file.Contains(0, headers->size_of_headers)) {
-        return Fail(error, "bad SizeOfHeaders " + std::to_string(headers->size_of_headers));
+        return Fail(error, "bad SizeOfHeaders " + Decimal(headers->size_of_headers));
     }
     if ((headers->image_base & 0xFFFF) != 0)
         return Fail(error, "ImageBase not 64 KB aligned");

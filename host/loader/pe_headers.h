@@ -3,8 +3,9 @@
 #include <stdint.h>
 
 #include <span>
-#include <string>
 #include <vector>
+
+#include "host/loader/bounded_text.h"
 
 namespace qel {
 
@@ -15,7 +16,7 @@ struct DataDirectory {
 };
 
 struct Section {
-    std::string name;
+    char name[9] = {};  // up to eight characters, NUL-terminated
     uint32_t virtual_address = 0;
     uint32_t virtual_size = 0;
     uint32_t raw_offset = 0;
@@ -46,6 +47,6 @@ constexpr uint32_t kMaximumImageSize = 64u << 20;
 // Reads and checks the DOS stub, the PE signature, the file and optional headers and the
 // section table. False with *error naming the problem when the file is not a loadable
 // PE32 i386 DLL.
-bool ParsePeHeaders(std::span<const uint8_t> file, PeHeaders* headers, std::string* error);
+bool ParsePeHeaders(std::span<const uint8_t> file, PeHeaders* headers, BoundedText* error);
 
 }  // namespace qel

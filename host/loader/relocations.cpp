@@ -13,7 +13,7 @@ constexpr uint32_t kBlockHeaderSize = 8;
 }  // namespace
 
 bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_t linked_base,
-                      uint32_t delta, std::string* error) {
+                      uint32_t delta, BoundedText* error) {
     const ByteReader reader(image);
     std::vector<bool> patched(image.size(), false);
     uint32_t offset = 0;
@@ -27,7 +27,7 @@ bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_
         }
         if (block_size < kBlockHeaderSize || block_size > directory.size - offset ||
             block_size % 2 != 0) {
-            *error = "bad base relocation block size " + std::to_string(block_size);
+            *error = "bad base relocation block size " + Decimal(block_size);
             return false;
         }
         for (uint32_t entry = kBlockHeaderSize; entry < block_size; entry += 2) {
@@ -38,7 +38,7 @@ bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_
                 continue;
             const uint64_t target = uint64_t{page} + (word & 0x0FFF);
             if (type != kRelocationHighLow) {
-                *error = "unsupported base relocation type " + std::to_string(type);
+                *error = "unsupported base relocation type " + Decimal(type);
                 return false;
             }
             if (!reader.Contains(target, 4)) {
@@ -48,13 +48,13 @@ bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_
             uint32_t value = 0;
             reader.Read32(static_cast<uint32_t>(target), &value);
             if (value - linked_base > image.size()) {
-                *error = "base relocation at RVA " + std::to_string(target) +
+                *error = "base relocation at RVA " + Decimal(target) +
                          " does not hold an address inside the image";
                 return false;
             }
             if (patched[target] || patched[target + 1] || patched[target + 2] ||
                 patched[target + 3]) {
-                *error = "overlapping base relocations at RVA " + std::to_string(target);
+                *error = "overlapping base relocations at RVA " + Decimal(target);
                 return false;
             }
             for (int i = 0; i < 4; ++i)

@@ -1,7 +1,5 @@
 #include "host/win32/emulation.h"
 
-#include <strings.h>
-
 #include "host/win32/win32_api.h"
 
 namespace qel {
@@ -24,9 +22,20 @@ uint32_t AddressOf(auto* function) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
 }
 
+bool SameIgnoringCase(std::string_view left, std::string_view right) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; };
+    if (left.size() != right.size())
+        return false;
+    for (size_t i = 0; i < left.size(); ++i) {
+        if (upper(left[i]) != upper(right[i]))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-uint32_t FindHostFunction(const std::string& dll, const std::string& function) {
+uint32_t FindHostFunction(std::string_view dll, std::string_view function) {
     // Only what the DLL may import exists; everything else is refused at load.
     static const HostFunction kFunctions[] = {
         {"KERNEL32.DLL", "GetTickCount", AddressOf(&GetTickCount)},
@@ -43,7 +52,7 @@ uint32_t FindHostFunction(const std::string& dll, const std::string& function) {
     };
     for (const HostFunction& candidate : kFunctions) {
         // DLL names compare without case, function names exactly, as Windows does.
-        if (strcasecmp(candidate.dll, dll.c_str()) == 0 && function == candidate.name) {
+        if (SameIgnoringCase(candidate.dll, dll) && function == candidate.name) {
             return candidate.address;
         }
     }

@@ -5,15 +5,20 @@
 
 #include <functional>
 #include <optional>
-#include <string>
-#include <utility>
 #include <vector>
+
+#include "host/loader/bounded_text.h"
 
 namespace qel {
 
+struct ShownBox {
+    BoundedText caption;
+    BoundedText text;
+};
+
 struct Emulation {
-    int box_answer = 1;                                            // IDOK; 2 = IDCANCEL
-    std::vector<std::pair<std::string, std::string>> boxes_shown;  // (caption, text)
+    int box_answer = 1;  // IDOK; 2 = IDCANCEL
+    std::vector<ShownBox> boxes_shown;
     uint32_t box_style_last = 0;
     bool print_boxes = true;               // draw each box on stderr
     std::optional<uint64_t> memory_bytes;  // emulate this much physical memory

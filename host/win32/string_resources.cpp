@@ -1,5 +1,4 @@
 // LoadStringA over the RT_STRING resources of the modules the host has mapped.
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -17,14 +16,24 @@ constexpr uint32_t kLanguageNeutral = 0x0000;
 constexpr uint32_t kLanguageUsEnglish = 0x0409;
 
 struct ModuleResources {
+    void* handle;
     std::span<const uint8_t> image;
     uint32_t rva;
     uint32_t size;
 };
 
-std::map<void*, ModuleResources>& Modules() {
-    static std::map<void*, ModuleResources> modules;
+// The mapped modules; a host maps a handful at the most.
+std::vector<ModuleResources>& Modules() {
+    static std::vector<ModuleResources> modules;
     return modules;
+}
+
+ModuleResources* FindModule(void* handle) {
+    for (ModuleResources& module : Modules()) {
+        if (module.handle == handle)
+            return &module;
+    }
+    return nullptr;
 }
 
 // One entry of a resource directory: its numeric id and its target offset (from the start
@@ -112,11 +121,18 @@ char ToAnsi(uint16_t unit) {
 
 void RegisterModule(void* handle, std::span<const uint8_t> image, uint32_t resource_rva,
                     uint32_t resource_size) {
-    Modules()[handle] = ModuleResources{image, resource_rva, resource_size};
+    UnregisterModule(handle);
+    Modules().push_back(ModuleResources{handle, image, resource_rva, resource_size});
 }
 
 void UnregisterModule(void* handle) {
-    Modules().erase(handle);
+    std::vector<ModuleResources>& modules = Modules();
+    for (size_t i = 0; i < modules.size(); ++i) {
+        if (modules[i].handle == handle) {
+            modules.erase(modules.begin() + static_cast<ptrdiff_t>(i));
+            return;
+        }
+    }
 }
 
 QEL_WINAPI int32_t LoadStringA(void* module, uint32_t id, char* buffer, int32_t size) {
@@ -126,10 +142,10 @@ QEL_WINAPI int32_t LoadStringA(void* module, uint32_t id, char* buffer, int32_t 
         return 0;
     buffer[0] = 0;
     id &= 0xFFFF;  // string ids are 16-bit; the high word is ignored
-    const auto found = Modules().find(module);
-    if (found == Modules().end())
+    const ModuleResources* found = FindModule(module);
+    if (found == nullptr)
         return 0;
-    const auto block = FindStringBlock(found->second, id);
+    const auto block = FindStringBlock(*found, id);
     if (!block)
         return 0;
     const ByteReader strings(*block);

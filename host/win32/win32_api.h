@@ -5,7 +5,7 @@
 #include <stdint.h>
 
 #include <span>
-#include <string>
+#include <string_view>
 
 #include "platform/win32_services.h"
 
@@ -32,7 +32,7 @@ QEL_WINAPI int32_t MessageBoxA(void* owner, const char* text, const char* captio
 QEL_WINAPI uint32_t timeGetTime();
 
 // The address of the emulated DLL!function (DLL name case-insensitive), or 0.
-uint32_t FindHostFunction(const std::string& dll, const std::string& function);
+uint32_t FindHostFunction(std::string_view dll, std::string_view function);
 
 // Makes a mapped module's string resources available to LoadStringA under its handle.
 void RegisterModule(void* handle, std::span<const uint8_t> image, uint32_t resource_rva,

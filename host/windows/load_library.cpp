@@ -41,8 +41,8 @@ std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::str
     std::unique_ptr<ExtenderDll> dll(new ExtenderDll());
     dll->mapping_ = new Mapping{module};
     dll->module_handle_ = module;
-    dll->dispatch_ = reinterpret_cast<DispatchEntry>(reinterpret_cast<void*>(dispatch));
-    dll->query_ = reinterpret_cast<QueryEntry>(reinterpret_cast<void*>(query));
+    dll->entries_.dispatch = reinterpret_cast<DispatchEntry>(reinterpret_cast<void*>(dispatch));
+    dll->entries_.query = reinterpret_cast<QueryEntry>(reinterpret_cast<void*>(query));
     return dll;
 }
 

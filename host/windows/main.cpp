@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "host/cli/host_main.h"
+#include "host/cli/process_cpuid.h"
 
 namespace {
 
@@ -31,11 +32,6 @@ void ApplyOptions(const qel::Options& options) {
     }
 }
 
-int RerunUnderCpu(const qel::Options&, const std::vector<std::string>&, std::ostream& err) {
-    err << "qelhost: --cpu needs qemu-i386 and works only in the Linux host\n";
-    return qel::kExitUsage;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,8 +42,8 @@ int main(int argc, char** argv) {
         return true;
     };
     platform.apply_options = &ApplyOptions;
-    platform.rerun_under_cpu = &RerunUnderCpu;
     platform.progress_on_terminal = _isatty(_fileno(stderr)) != 0;
+    platform.read_cpuid = &qel::ReadThisProcessCpuid;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});
 }

@@ -1,12 +1,14 @@
-// The processor operations for i686, in GCC inline assembly. Each block uses registers
-// only: several move the stack pointer, so no operand may be addressed through it.
+// The processor operations, in GCC inline assembly for the 80386. Each block uses registers
+// only: several move the stack pointer, so no operand may be addressed through it. The
+// assembler admits only 80386 instructions; CPUID and RDTSC are enabled just for their own
+// instruction, which runs only once the caller has established the processor has it.
 #include "platform/processor.h"
 
 namespace platform {
 
 CpuidRegisters ExecuteCpuid(uint32_t leaf) {
     CpuidRegisters out;
-    __asm__ volatile("cpuid"
+    __asm__ volatile(".arch push\n\t.arch i486\n\tcpuid\n\t.arch pop"
                      : "=a"(out.eax), "=b"(out.ebx), "=c"(out.ecx), "=d"(out.edx)
                      : "a"(leaf), "b"(0), "c"(0), "d"(0));
     return out;
@@ -90,7 +92,7 @@ bool DivisionKeepsZeroFlag() {
 
 uint64_t ReadTimeStamp() {
     uint64_t stamp;
-    __asm__ volatile("rdtsc" : "=A"(stamp));
+    __asm__ volatile(".arch push\n\t.arch i586\n\trdtsc\n\t.arch pop" : "=A"(stamp));
     return stamp;
 }
 

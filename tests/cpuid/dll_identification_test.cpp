@@ -61,7 +61,6 @@ const Model kModels[] = {
     {"athlon", "AuthenticAMD", 2, 0x623, 6, 0x0623, 3, 1},
     {"Opteron_G1", "AuthenticAMD", 5, 0xf61, 15, 0x0f61, 3, 1},
     {"Dhyana", "HygonGenuine", 13, 0x900f01, 15, 0x0f01, 0, 0},
-    {"qemu32,vendor=CyrixInstead,family=5", "CyrixInstead", 4, 0x563, 5, 0x0563, 2, 1},
     {"qemu32,family=20", "GenuineIntel", 4, 0x500f63, 15, 0x0f63, 1, 0},
     {"qemu32,vendor=GenuineIotel", "GenuineIotel", 4, 0x663, 6, 0x0663, 0, 0},
     {"qemu32,vendor=AuthenticAMD,level=0", "AuthenticAMD", 0, 0, 65535, 0, 3, 1},

@@ -5,14 +5,14 @@
 #include <stdint.h>
 
 #include <span>
-#include <string>
 
+#include "host/loader/bounded_text.h"
 #include "host/loader/mapped_image.h"
 #include "host/loader/pe_headers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> file(data, size);
-    std::string error;
+    qel::BoundedText error;
     qel::PeHeaders headers;
     const bool parsed = qel::ParsePeHeaders(file, &headers, &error);
     qel::MappedImage image;

@@ -1,68 +1,11 @@
 // qelhost as a user runs it: exit status, output and messages for whole command lines.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <map>
-#include <sstream>
 
+#include "tests/host/qelhost_run.h"
 #include "tests/host/shared_dll.h"
 
 namespace {
-
-struct HostRun {
-    int exit_status = -1;  // -1: killed or timed out
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs qelhost (natively or under qemu, as the build decided) with stdout and stderr in files.
-HostRun RunQelhost(const std::vector<std::string>& arguments, const std::string& input,
-                   const std::map<std::string, std::string>& environment) {
-    const std::string base = testing::TempDir() + "qelhost_cli_" + std::to_string(getpid());
-    std::ofstream(base + ".in", std::ios::binary) << input;
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(open((base + ".in").c_str(), O_RDONLY), 0);
-        dup2(open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        for (const auto& [name, value] : environment)
-            setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char*> argv = {const_cast<char*>(QELHOST_RUNNER)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    HostRun run;
-    int status = 0;
-    bool finished = false;
-    for (int waited = 0; waited < 300 * 100 && !finished; ++waited) {  // five minutes at most
-        finished = waitpid(child, &status, WNOHANG) == child;
-        if (!finished)
-            usleep(10000);
-    }
-    if (!finished) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
-    if (finished && WIFEXITED(status))
-        run.exit_status = WEXITSTATUS(status);
-    run.out = ReadFile(base + ".out");
-    run.err = ReadFile(base + ".err");
-    return run;
-}
 
 struct CliCase {
     const char* label;
@@ -73,6 +16,7 @@ struct CliCase {
     std::vector<std::string> err_lacks = {};
     std::string input = "";
     std::map<std::string, std::string> environment = {};
+    std::vector<std::string> out_lacks = {};
     friend void PrintTo(const CliCase& c, std::ostream* out) { *out << c.label; }
 };
 
@@ -102,7 +46,8 @@ TEST_P(Qelhost, ExitsAndPrintsAsExpected) {
     std::vector<std::string> arguments;
     for (const std::string& argument : c.arguments)
         arguments.push_back(Substitute(argument));
-    const HostRun run = RunQelhost(arguments, c.input, c.environment);
+    const host_test::HostRun run =
+        host_test::RunQelhost(QELHOST_RUNNER, arguments, c.input, c.environment);
     EXPECT_EQ(run.exit_status, c.exit_status) << "stdout:\n" << run.out << "stderr:\n" << run.err;
     for (const std::string& text : c.out_has)
         EXPECT_NE(run.out.find(text), std::string::npos) << text << " in\n" << run.out;
@@ -110,18 +55,21 @@ TEST_P(Qelhost, ExitsAndPrintsAsExpected) {
         EXPECT_NE(run.err.find(text), std::string::npos) << text << " in\n" << run.err;
     for (const std::string& text : c.err_lacks)
         EXPECT_EQ(run.err.find(text), std::string::npos) << text << " in\n" << run.err;
+    for (const std::string& text : c.out_lacks)
+        EXPECT_EQ(run.out.find(text), std::string::npos) << text << " in\n" << run.out;
 }
 
 const std::vector<std::string> kAllTen = {"cversioninfo(\"0\") = 44001",
                                           "ccpuid()",
                                           "ccpufeat()",
                                           "ccpuidext()",
-                                          "ccpuspeed(\"0\")",
-                                          "ccpuspeed(\"1\")",
+                                          "ccpuspeed(\"3\")",
                                           "ccpusupt() = 1",
                                           "cmemstat()",
                                           "cclonecheck()",
                                           "ccpubenchmark(\"1\", \"0\", \"1\", \"0\", \"1\")",
+                                          "fastest run: ",
+                                          " s)",  // how long it took
                                           "cvendorid()",
                                           "QEL Cpu Speed Extender.",
                                           "version      44001"};
@@ -210,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 {},
                 {"cannot read script /nonexistent/script.qel"}},
-        CliCase{"help", {"--help"}, 0, {"usage: qelhost", "--cpu MODEL"}, {}},
+        CliCase{"help", {"--help"}, 0, {"usage: qelhost", "--cpu NAME", "--zoo"}, {}},
         CliCase{"unknown_option", {"--bogus"}, 2, {}, {"unknown option --bogus"}},
         CliCase{"bad_box", {"--box", "maybe"}, 2, {}, {"--box takes ok or cancel"}},
         CliCase{"e_without_calls", {"-e"}, 2, {}, {"-e needs the calls"}},
@@ -219,11 +167,62 @@ INSTANTIATE_TEST_SUITE_P(
                 0,
                 {"cvendorid() = 3\n", "cclonecheck() = 1\n", "ccpuidext() = 1571\n"},
                 {}},
+        // The measuring route: every mode is a call of its own, each measuring anew.
         CliCase{"cpu_pentium3_report",
                 {"--cpu", "pentium3"},
                 0,
-                {"0x0673: type 0, family 6, model 7, stepping 3", "GenuineIntel"},
-                {}}),
+                {"0x0673: type 0, family 6, model 7, stepping 3", "GenuineIntel",
+                 "ccpuspeed(\"0\") = ", "ccpuspeed(\"1\") = ", "ccpuspeed(\"2\") = ",
+                 "ccpuspeed(\"3\") = ", "measuring route: each call measures anew"},
+                {},
+                {},
+                "",
+                {},
+                {"the host's own CPUID"}},
+        // The one-second route: modes 0 and 1 agree, so one call of mode 3 shows both.
+        CliCase{"cpu_athlon_report",
+                {"--cpu", "athlon"},
+                0,
+                {"ccpuspeed(\"3\") = ", " cycles over one second = ",
+                 "one-second route: modes 0 and 1 both report cycles / 1000000"},
+                {},
+                {},
+                "",
+                {},
+                {"ccpuspeed(\"0\")", "ccpuspeed(\"1\")", "ccpuspeed(\"2\")"}},
+        // Family 24 and a family-6 model above 15: the 16 bits cannot carry them.
+        CliCase{"cpu_hygon_report",
+                {"--cpu", "Dhyana"},
+                0,
+                {"0x0f01: type 0, family 15, model 0, stepping 1",
+                 "the host's own CPUID, not the DLL's: 0x00900f01 = family 24 (15 + extended "
+                 "9), model 0, stepping 1"},
+                {}},
+        CliCase{"cpu_haswell_json_report",
+                {"--cpu", "Haswell", "--json"},
+                0,
+                {"\"speed\": {\"route\": \"measuring\", \"modes_0_and_1_equal\": false",
+                 "\"host_cpuid\": {\"read_by\": \"host\", \"leaf1_eax\": \"0x000306c4\", "
+                 "\"family\": 6, \"model\": 60, \"stepping\": 4",
+                 "\"call\": \"ccpubenchmark\"", "\"seconds\": "},
+                {}},
+        // Processors without CMOV, where qelhost itself could not start: the runner serves.
+        CliCase{"cpu_486_report",
+                {"--cpu", "486"},
+                0,
+                {"0x0480: type 0, family 4, model 8, stepping 0", "ccpusupt() = 1"},
+                {}},
+        CliCase{"cpu_k6_2_by_name_json",
+                {"--cpu", "K6-2", "--json", "-e", "cvendorid(); ccpuidext(); cversioninfo(1)"},
+                0,
+                {"\"value\": 3", "\"value\": 1420", "\"value\": 10"},
+                {"Extender Version"}},
+        CliCase{"cpu_unknown_model",
+                {"--cpu", "no-such-chip", "-e", "ccpuid()"},
+                1,
+                {},
+                {"unable to find CPU model", "cannot load"}},
+        CliCase{"zoo_with_script", {"--zoo", "-e", "ccpuid()"}, 2, {}, {"--zoo runs every"}}),
     [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.label); });
 
 }  // namespace

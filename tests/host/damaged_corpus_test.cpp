@@ -50,7 +50,7 @@ int Probe(const std::string& path) {
         auto dll = qel::ExtenderDll::Load(path, &error);
         if (!dll)
             _exit(error.empty() ? kSilentRefusal : kRefused);
-        std::string failure;
+        qel::BoundedText failure;
         const bool completed = qel::RunGuarded(
             [&] {
                 int32_t version = 0;

@@ -20,9 +20,9 @@ const Bytes& DllBytes() {
 const qel::PeHeaders& DllHeaders() {
     static const qel::PeHeaders headers = [] {
         qel::PeHeaders parsed;
-        std::string error;
+        qel::BoundedText error;
         if (!qel::ParsePeHeaders(DllBytes(), &parsed, &error))
-            ADD_FAILURE() << error;
+            ADD_FAILURE() << error.c_str();
         return parsed;
     }();
     return headers;

@@ -154,8 +154,8 @@ TEST_P(MessageBox, AnswersWithTheSettingWhenTheBoxHasThatButton) {
               GetParam().expected);
     EXPECT_EQ(qel::emulation().box_style_last, GetParam().style);
     ASSERT_EQ(qel::emulation().boxes_shown.size(), 1u);
-    EXPECT_EQ(qel::emulation().boxes_shown[0],
-              std::make_pair(std::string("caption"), std::string("text")));
+    EXPECT_EQ(qel::emulation().boxes_shown[0].caption, "caption");
+    EXPECT_EQ(qel::emulation().boxes_shown[0].text, "text");
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, MessageBox,
@@ -167,8 +167,8 @@ INSTANTIATE_TEST_SUITE_P(Styles, MessageBox,
 TEST_F(DllTest, MessageBoxWithoutCaptionSaysError) {
     win32::MessageBoxA(nullptr, nullptr, nullptr, 0);
     ASSERT_EQ(qel::emulation().boxes_shown.size(), 1u);
-    EXPECT_EQ(qel::emulation().boxes_shown[0].first, "Error");
-    EXPECT_EQ(qel::emulation().boxes_shown[0].second, "");
+    EXPECT_EQ(qel::emulation().boxes_shown[0].caption, "Error");
+    EXPECT_EQ(qel::emulation().boxes_shown[0].text, "");
 }
 
 // --- memory status --------------------------------------------------------------------------

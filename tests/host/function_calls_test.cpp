@@ -89,8 +89,8 @@ TEST_P(VersionBox, ShowsTheArgumentTextAndIgnoresTheButton) {
     const qel::Outcome outcome = dll().Call(1, {GetParam().argument});
     EXPECT_EQ(outcome.value, GetParam().value);
     ASSERT_EQ(qel::emulation().boxes_shown.size(), 1u);
-    EXPECT_EQ(qel::emulation().boxes_shown[0].first, "Extender Version");
-    EXPECT_EQ(qel::emulation().boxes_shown[0].second, GetParam().argument);
+    EXPECT_EQ(qel::emulation().boxes_shown[0].caption, "Extender Version");
+    EXPECT_EQ(qel::emulation().boxes_shown[0].text, GetParam().argument);
     EXPECT_EQ(qel::emulation().box_style_last, 0x41u);  // OK/Cancel, information icon
 }
 

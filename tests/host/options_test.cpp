@@ -66,11 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.label);
     });
 
-TEST(CommandLine, CpuOptionIsDroppedForTheRerun) {
-    EXPECT_EQ(qel::WithoutCpuOption({"--cpu", "athlon", "--json", "--cpu=kvm32", "-e", "a()"}),
-              (std::vector<std::string>{"--json", "-e", "a()"}));
-}
-
 struct ByteCountCase {
     const char* text;
     std::optional<uint64_t> bytes;
@@ -149,6 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"ccpuidext", "", 0x0671, "0x0671: type 0, family 6, model 7, stepping 1"},
         DecodeCase{"ccpuidext", "", 0x1563, "0x1563: type 1, family 5, model 6, stepping 3"},
         DecodeCase{"ccpuid", "", 65535, "no CPUID leaf 1"},
+        DecodeCase{"ccpuid", "", 15, "family 15 or above (the 4-bit family field)"},
         DecodeCase{"ccpufeat", "", 0x11, "0x00000011: fpu tsc"},
         DecodeCase{"ccpufeat", "", static_cast<int32_t>(0x80000400), "0x80000400: bit10 pbe"},
         DecodeCase{"ccpufeat", "", 0, "0x00000000: "},
@@ -158,6 +154,35 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"ccpuspeed", "2", 10000, "timed interval 10000 us"},
         DecodeCase{"ccpuspeed", "3", 26000000, "26000000 cycles counted"},
         DecodeCase{"ccpuspeed", "0", 1802, "1802 MHz counted over one second", true},
-        DecodeCase{"ccpuspeed", "2", 1001, "timed interval 1001 ms", true}));
+        DecodeCase{"ccpuspeed", "2", 1001, "timed interval 1001 ms", true},
+        DecodeCase{"ccpuspeed", "3", static_cast<int32_t>(2602599999u),
+                   "2602599999 cycles over one second = 2602 MHz", true}));
+
+struct Leaf1Case {
+    uint32_t eax;
+    const char* full;  // "" when the 16-bit signature says it all
+    friend void PrintTo(const Leaf1Case& c, std::ostream* out) { *out << std::hex << c.eax; }
+};
+
+class Leaf1Decode : public testing::TestWithParam<Leaf1Case> {};
+
+TEST_P(Leaf1Decode, AddsTheExtendedFieldsWhereTheyCount) {
+    EXPECT_EQ(qel::FullIdentificationText(GetParam().eax), GetParam().full);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signatures, Leaf1Decode,
+    testing::Values(
+        Leaf1Case{0x00A00F11, "family 25 (15 + extended 10), model 1, stepping 1"},  // Zen 3
+        Leaf1Case{0x00B40F40,
+                  "family 26 (15 + extended 11), model 68 (4 + extended 4 * 16), "
+                  "stepping 0"},                                                    // Zen 5
+        Leaf1Case{0x00900F01, "family 24 (15 + extended 9), model 0, stepping 1"},  // Hygon
+        Leaf1Case{0x00000F29, "family 15 (15 + extended 0), model 2, stepping 9"},  // Pentium 4
+        Leaf1Case{0x000906EA, "family 6, model 158 (14 + extended 9 * 16), stepping 10"},
+        Leaf1Case{0x00000663, ""},  // Pentium II: the 16 bits say it all
+        Leaf1Case{0x00000543, ""},
+        // Extended fields of other families are not part of the identification.
+        Leaf1Case{0x00F30543, ""}));
 
 }  // namespace

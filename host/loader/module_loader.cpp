@@ -1,4 +1,5 @@
-// ExtenderDll::Load on Linux: the host's own loader maps the image and calls its DllMain.
+#include "host/loader/module_loader.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
@@ -7,10 +8,8 @@
 
 #include <vector>
 
-#include "host/loader/extender_dll.h"
 #include "host/loader/guarded_call.h"
 #include "host/loader/image_directories.h"
-#include "host/loader/mapped_image.h"
 #include "host/win32/win32_api.h"
 
 namespace qel {
@@ -25,19 +24,19 @@ constexpr const char* kQueryName = "_QELExtenderQuery@12";
 
 using EntryPoint = __attribute__((stdcall)) int32_t (*)(void*, uint32_t, void*);
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes, BoundedText* error) {
+    const int descriptor = open(path, O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
-        *error = "cannot open " + path + ": " + strerror(errno);
+        *error = BoundedText("cannot open ") + path + ": " + strerror(errno);
         return false;
     }
     struct stat status {};
     bool ok = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
     if (!ok) {
-        *error = path + " is not a regular file";
+        *error = BoundedText(path) + " is not a regular file";
     } else if (status.st_size > kMaximumFileSize) {
         ok = false;
-        *error = path + " is too large for a DLL";
+        *error = BoundedText(path) + " is too large for a DLL";
     } else {
         bytes->resize(static_cast<size_t>(status.st_size));
         size_t done = 0;
@@ -47,82 +46,79 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
             done += ok ? static_cast<size_t>(got) : 0;
         }
         if (!ok)
-            *error = "cannot read " + path;
+            *error = BoundedText("cannot read ") + path;
     }
     close(descriptor);
     return ok;
 }
 
-bool FindCodeExport(const MappedImage& image, const char* name, uint32_t* rva, std::string* error) {
+bool FindCodeExport(const MappedImage& image, const char* name, uint32_t* rva, BoundedText* error) {
     if (!FindExport(image.bytes(), image.headers.exports, name, rva, error))
         return false;
     if (!IsCode(image.headers, *rva)) {
-        *error = std::string("export ") + name + " does not point into code";
+        *error = BoundedText("export ") + name + " does not point into code";
         return false;
     }
     return true;
 }
 
+EntryPoint EntryOf(const MappedImage& image) {
+    return reinterpret_cast<EntryPoint>(image.At(image.headers.entry_point));
+}
+
 }  // namespace
 
-struct ExtenderDll::Mapping {
-    MappedImage image;
-};
-
-std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::string* error) {
+bool LoadExtenderModule(const char* path, LoadedModule* module, BoundedText* error) {
+    *module = LoadedModule{};
     std::vector<uint8_t> file;
     if (!ReadWholeFile(path, &file, error))
-        return nullptr;
-    auto mapping = std::make_unique<Mapping>();
-    MappedImage& image = mapping->image;
+        return false;
+    MappedImage& image = module->image;
     if (!MapImage(file, &image, error))
-        return nullptr;
+        return false;
 
     uint32_t dispatch = 0, query = 0;
     if (!FindCodeExport(image, kDispatchName, &dispatch, error) ||
         !FindCodeExport(image, kQueryName, &query, error)) {
         UnmapImage(&image);
-        return nullptr;
+        return false;
     }
-    void* handle = image.base;  // a module's handle is its base address
+    void* handle = image.base;
     win32::RegisterModule(handle, image.bytes(), image.headers.resources.rva,
                           image.headers.resources.size);
     if (image.headers.entry_point != 0) {
-        auto entry = reinterpret_cast<EntryPoint>(image.At(image.headers.entry_point));
+        const EntryPoint entry = EntryOf(image);
         int32_t accepted = 0;
-        std::string failure;
+        BoundedText failure;
         if (!RunGuarded([&] { accepted = entry(handle, kProcessAttach, nullptr); },
                         kEntryTimeoutSeconds, &failure) ||
             accepted == 0) {
-            *error = failure.empty() ? "DllMain refused to load" : "DllMain " + failure;
+            *error =
+                failure.empty() ? BoundedText("DllMain refused to load") : "DllMain " + failure;
             win32::UnregisterModule(handle);
             UnmapImage(&image);
-            return nullptr;
+            return false;
         }
     }
-
-    std::unique_ptr<ExtenderDll> dll(new ExtenderDll());
-    dll->module_handle_ = handle;
-    dll->dispatch_ = reinterpret_cast<DispatchEntry>(image.At(dispatch));
-    dll->query_ = reinterpret_cast<QueryEntry>(image.At(query));
-    dll->mapping_ = mapping.release();
-    return dll;
+    module->handle = handle;
+    module->entries.dispatch = reinterpret_cast<DispatchEntry>(image.At(dispatch));
+    module->entries.query = reinterpret_cast<QueryEntry>(image.At(query));
+    return true;
 }
 
-ExtenderDll::~ExtenderDll() {
-    if (mapping_ == nullptr)
+void UnloadExtenderModule(LoadedModule* module) {
+    MappedImage& image = module->image;
+    if (image.base == nullptr)
         return;
-    MappedImage& image = mapping_->image;
     if (image.headers.entry_point != 0) {
-        auto entry = reinterpret_cast<EntryPoint>(image.At(image.headers.entry_point));
+        const EntryPoint entry = EntryOf(image);
         // A DLL that faults or stalls on the way out is unloaded all the same.
-        std::string ignored;
-        RunGuarded([&] { entry(module_handle_, kProcessDetach, nullptr); }, kEntryTimeoutSeconds,
+        BoundedText ignored;
+        RunGuarded([&] { entry(module->handle, kProcessDetach, nullptr); }, kEntryTimeoutSeconds,
                    &ignored);
     }
-    win32::UnregisterModule(module_handle_);
+    win32::UnregisterModule(module->handle);
     UnmapImage(&image);
-    delete mapping_;
 }
 
 }  // namespace qel

@@ -1,0 +1,11 @@
+// CPUID executed in this very process, for what the host reports beside the DLL's answers.
+#pragma once
+#include <stdint.h>
+
+namespace qel {
+
+// EAX, EBX, ECX and EDX of `leaf` into regs; false (regs untouched) when the processor has
+// no CPUID (its ID flag does not toggle) or does not answer that leaf.
+bool ReadThisProcessCpuid(uint32_t leaf, uint32_t regs[4]);
+
+}  // namespace qel

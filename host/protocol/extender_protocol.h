@@ -1,0 +1,58 @@
+// The QEL host's side of the extender protocol: the records a host hands to the two exports,
+// the callback, and one call of each kind. Every host build uses it: qelhost on Linux and on
+// Windows, and the runner that drives the DLL on emulated processors.
+#pragma once
+#include <stdint.h>
+
+#include "host/loader/bounded_text.h"
+
+namespace qel {
+
+// Sizes and offsets of the host's records.
+constexpr uint32_t kArgumentRecordSize = 40;
+constexpr uint32_t kArgumentTextOffset = 32;
+constexpr int kArgumentRecordCount = 5;
+constexpr uint32_t kResultRecordSize = 40;
+constexpr uint32_t kFunctionDescriptorSize = 56;
+constexpr uint32_t kHostVersion = 1004;  // the version this host announces in the handshake
+constexpr uint32_t kDescriptionSize = 256;
+
+using QueryEntry = __attribute__((stdcall)) int32_t (*)(uint32_t, void*, int32_t);
+using DispatchEntry = __attribute__((stdcall))
+int32_t (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
+            uint32_t, uint32_t);
+
+// The two exports of a loaded extender.
+struct ExtenderEntries {
+    QueryEntry query = nullptr;
+    DispatchEntry dispatch = nullptr;
+};
+
+// What one script function call did.
+struct CallRecord {
+    int32_t returned = 0;     // what _QELExtender2@40 returned
+    int callbacks = 0;        // how often HostCallback ran (must be exactly 1)
+    int32_t status = 0;       // callback status: 0 value, -1 error
+    int32_t result_type = 0;  // ResultRecord offset 28 (1 value, 2 text)
+    int32_t value = 0;        // ResultRecord offset 24
+    BoundedText text;         // text at offset 32 (after an error)
+    // The callback received the host context, HostInfo and ResultRecord it was given.
+    bool arguments_handed_back = false;
+};
+
+// Function `number` (all 32 bits passed) with up to five argument texts (null: absent);
+// the callback answers `callback_answer`.
+CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
+                        const char* const (&arguments)[kArgumentRecordCount],
+                        int32_t callback_answer);
+
+// Request -1 with HostInfo announcing `host_version`; `buffer` receives the refusal text.
+int32_t Handshake(const ExtenderEntries& entries, uint32_t host_version, char* buffer);
+
+// Request -2 for row `index` into a 56-byte record (or null).
+int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record);
+
+// Query code 1: the description into `buffer` (kDescriptionSize bytes); answers the version.
+int32_t QueryDescription(const ExtenderEntries& entries, char* buffer);
+
+}  // namespace qel
