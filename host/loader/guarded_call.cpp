@@ -136,51 +136,76 @@ void UnregisterGuardedImage(const uint8_t* base) {
     }
 }
 
+namespace {
+
+// What a RunGuarded call keeps across a jump out of the DLL. It lives here, not on the stack:
+// damaged code may scribble over the stack above its own frames before it faults.
+struct GuardedRun {
+    Guard guard;
+    stack_t previous_stack;
+    struct sigaction previous[kGuardedSignalCount];
+    unsigned timeout_seconds;
+    BoundedText* failure;
+    bool completed;
+};
+constexpr int kDeepestNesting = 8;
+GuardedRun runs[kDeepestNesting];
+int depth = 0;
+
+}  // namespace
+
 bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, BoundedText* failure) {
+    if (depth == kDeepestNesting) {
+        *failure = "guarded calls nested too deeply";
+        return false;
+    }
+    GuardedRun& run = runs[depth++];
+    run.timeout_seconds = timeout_seconds;
+    run.failure = failure;
+    run.completed = false;
     // The handler runs on its own stack: the DLL may have wrecked or used up the one it
     // faulted on.
     static char alternate_stack[1 << 16];
     stack_t stack{};
     stack.ss_sp = alternate_stack;
     stack.ss_size = sizeof alternate_stack;
-    stack_t previous_stack{};
-    sigaltstack(&stack, &previous_stack);
+    sigaltstack(&stack, &run.previous_stack);
 
     struct sigaction action {};
     action.sa_sigaction = &Escape;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
     sigemptyset(&action.sa_mask);
-    struct sigaction previous[kGuardedSignalCount];
     for (size_t i = 0; i < kGuardedSignalCount; ++i)
-        sigaction(kGuardedSignals[i], &action, &previous[i]);
+        sigaction(kGuardedSignals[i], &action, &run.previous[i]);
 
-    Guard guard;
-    guard.outer = active_guard;
-    guard.access_violations_only = false;
-    active_guard = &guard;
-    volatile bool completed = false;  // read after a jump out of `work`
+    run.guard.outer = active_guard;
+    run.guard.access_violations_only = false;
+    active_guard = &run.guard;
     // Only a guard with a limit touches the timer, so a guard inside another keeps its limit.
-    if (sigsetjmp(guard.jump, 1) == 0) {
+    if (sigsetjmp(run.guard.jump, 1) == 0) {
         if (timeout_seconds != 0)
             alarm(timeout_seconds);
         work();
-        completed = true;
+        runs[depth - 1].completed = true;
     }
-    if (timeout_seconds != 0)
+    // From here on only what `runs` holds is trusted.
+    GuardedRun& ended = runs[depth - 1];
+    if (ended.timeout_seconds != 0)
         alarm(0);
-    active_guard = guard.outer;
-    if (!completed)
+    active_guard = ended.guard.outer;
+    if (!ended.completed)
         SetEnteredExport(nullptr);  // the jump left the export without saying so
     for (size_t i = 0; i < kGuardedSignalCount; ++i)
-        sigaction(kGuardedSignals[i], &previous[i], nullptr);
-    sigaltstack(&previous_stack, nullptr);
-    if (!completed) {
-        *failure = last_fault.signal_number == SIGALRM
-                       ? "did not return within " + Decimal(timeout_seconds) + " s" +
-                             FaultPlace(last_fault)
-                       : "crashed: " + FaultName(last_fault) + FaultPlace(last_fault);
+        sigaction(kGuardedSignals[i], &ended.previous[i], nullptr);
+    sigaltstack(&ended.previous_stack, nullptr);
+    if (!ended.completed) {
+        *ended.failure = last_fault.signal_number == SIGALRM
+                             ? "did not return within " + Decimal(ended.timeout_seconds) + " s" +
+                                   FaultPlace(last_fault)
+                             : "crashed: " + FaultName(last_fault) + FaultPlace(last_fault);
     }
-    return completed;
+    --depth;
+    return ended.completed;
 }
 
 bool CatchAccessViolation(void (*work)(void*), void* context) {
