@@ -45,6 +45,11 @@ bool IsAccessViolation(int signal_number) {
 }
 
 void Escape(int signal_number, siginfo_t* info, void* context) {
+#if defined(__i386__) || defined(__x86_64__)
+    // The faulting code may have left the direction flag set; the host's string operations
+    // must run forwards again (qemu-i386 does not clear it for the handler).
+    __asm__ volatile("cld");
+#endif
     Guard* guard = active_guard;
     while (guard != nullptr && guard->access_violations_only && !IsAccessViolation(signal_number))
         guard = guard->outer;

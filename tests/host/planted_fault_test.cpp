@@ -32,6 +32,7 @@ const PlantedFault kFaults[] = {
      {0x9C, 0x81, 0x0C, 0x24, 0x00, 0x01, 0x00, 0x00, 0x9D, 0x90},
      "(SIGTRAP)",
      true},
+    {"int3 after std", {0xFD, 0xCC}, "(SIGTRAP)", true},  // the host's copies must run forwards
     {"endless recursion", {0xE8, 0xFB, 0xFF, 0xFF, 0xFF}, "stack overflow", true},  // call $
     {"endless loop", {0xEB, 0xFE}, "did not return within 1 s", true},              // jmp $
 };
