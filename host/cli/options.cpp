@@ -95,6 +95,16 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
                 return false;
             }
             options->memory_bytes = bytes;
+        } else if (is("--timeout")) {
+            uint64_t seconds = 0;
+            if (!value_of("--timeout", &value))
+                return false;
+            const bool digits = value.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits || !ParseByteCount(value, &seconds) || seconds == 0 || seconds > 86400) {
+                *error = "--timeout takes whole seconds from 1 to 86400, not '" + value + "'";
+                return false;
+            }
+            options->timeout_seconds = static_cast<unsigned>(seconds);
         } else if (argument == "-e") {
             if (index + 1 >= arguments.size()) {
                 *error = "-e needs the calls to run";
@@ -146,6 +156,8 @@ options:
   --memory SIZE     emulate this much physical memory (e.g. 512M, 8G)
   --large-address-aware
                     report memory as a large-address-aware process sees it
+  --timeout SECONDS end a call into the DLL that has not returned after this long
+                    (default: no limit)
   --list            print the description, version and function table
   -e 'CALLS'        run these calls (separated by newlines or ';')
   --help            this text
@@ -155,7 +167,8 @@ bare words are passed as they stand; '#' starts a comment; a missing argument is
 example: qelhost -e 'ccpuspeed(" 2"); cversioninfo(0); ccpubenchmark(1,0,1,0,1)'
 
 exit status: 0 every call completed (with a value or an error the DLL reported),
-             1 the DLL could not be loaded or a script line was wrong, 2 usage
+             1 the DLL could not be loaded, a script line was wrong, or the DLL faulted
+               or ran out of time (the message names the fault and where), 2 usage
 )";
 }
 

@@ -14,6 +14,7 @@ struct Options {
     bool json = false;
     int box_answer = 1;  // IDOK or IDCANCEL
     std::optional<uint64_t> memory_bytes;
+    unsigned timeout_seconds = 0;  // --timeout: a call that runs longer is ended; 0 no limit
     bool large_address_aware = false;
     bool help = false;
     bool list = false;

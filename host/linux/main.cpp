@@ -41,7 +41,10 @@ std::string DefaultDll() {
     return QELHOST_DEFAULT_DLL;
 }
 
+unsigned call_timeout_seconds = 0;  // --timeout; 0: no limit
+
 void ApplyOptions(const qel::Options& options) {
+    call_timeout_seconds = options.timeout_seconds;
     qel::Emulation& emulation = qel::emulation();
     emulation.box_answer = options.box_answer;
     emulation.memory_bytes = options.memory_bytes;
@@ -121,7 +124,7 @@ int main(int argc, char** argv) {
     platform.default_dll = &DefaultDll;
     platform.guard = [](const std::function<void()>& work, std::string* failure) {
         qel::BoundedText caught;
-        const bool completed = qel::RunGuarded(work, 0, &caught);
+        const bool completed = qel::RunGuarded(work, call_timeout_seconds, &caught);
         *failure = std::string(caught.view());
         return completed;
     };

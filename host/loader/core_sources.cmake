@@ -9,6 +9,7 @@ set(QEL_LOADER_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/exports.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mapped_image.cpp
     ${CMAKE_CURRENT_LIST_DIR}/guarded_call.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/guard_pages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/module_loader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../protocol/extender_protocol.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../win32/emulation.cpp

@@ -73,7 +73,9 @@ bool MapImage(std::span<const uint8_t> file, MappedImage* image, BoundedText* er
     for (const Section& section : headers.sections) {
         const uint32_t mapped = section.virtual_size != 0 ? section.virtual_size : section.raw_size;
         const uint32_t copied = section.raw_size < mapped ? section.raw_size : mapped;
-        memcpy(image->base + section.virtual_address, file.data() + section.raw_offset, copied);
+        // The header check bounds raw_offset only where there is file data to copy.
+        if (copied != 0)
+            memcpy(image->base + section.virtual_address, file.data() + section.raw_offset, copied);
     }
 
     const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(image->base));

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "host/loader/guard_pages.h"
 #include "host/loader/guarded_call.h"
 #include "host/loader/image_directories.h"
 #include "host/win32/win32_api.h"
@@ -66,6 +67,13 @@ EntryPoint EntryOf(const MappedImage& image) {
     return reinterpret_cast<EntryPoint>(image.At(image.headers.entry_point));
 }
 
+int32_t CallEntry(EntryPoint entry, void* handle, uint32_t reason) {
+    SetEnteredExport("DllMain");
+    const int32_t accepted = entry(handle, reason, nullptr);
+    SetEnteredExport(nullptr);
+    return accepted;
+}
+
 }  // namespace
 
 bool LoadExtenderModule(const char* path, LoadedModule* module, BoundedText* error) {
@@ -86,15 +94,18 @@ bool LoadExtenderModule(const char* path, LoadedModule* module, BoundedText* err
     void* handle = image.base;
     win32::RegisterModule(handle, image.bytes(), image.headers.resources.rva,
                           image.headers.resources.size);
+    RegisterGuardedImage(image.base, image.size);
+    SetRecordPlacer(&PlaceAgainstGuardPage);
     if (image.headers.entry_point != 0) {
         const EntryPoint entry = EntryOf(image);
         int32_t accepted = 0;
         BoundedText failure;
-        if (!RunGuarded([&] { accepted = entry(handle, kProcessAttach, nullptr); },
+        if (!RunGuarded([&] { accepted = CallEntry(entry, handle, kProcessAttach); },
                         kEntryTimeoutSeconds, &failure) ||
             accepted == 0) {
             *error =
                 failure.empty() ? BoundedText("DllMain refused to load") : "DllMain " + failure;
+            UnregisterGuardedImage(image.base);
             win32::UnregisterModule(handle);
             UnmapImage(&image);
             return false;
@@ -114,9 +125,10 @@ void UnloadExtenderModule(LoadedModule* module) {
         const EntryPoint entry = EntryOf(image);
         // A DLL that faults or stalls on the way out is unloaded all the same.
         BoundedText ignored;
-        RunGuarded([&] { entry(module->handle, kProcessDetach, nullptr); }, kEntryTimeoutSeconds,
+        RunGuarded([&] { CallEntry(entry, module->handle, kProcessDetach); }, kEntryTimeoutSeconds,
                    &ignored);
     }
+    UnregisterGuardedImage(image.base);
     win32::UnregisterModule(module->handle);
     UnmapImage(&image);
 }

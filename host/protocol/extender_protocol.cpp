@@ -13,6 +13,41 @@ constexpr uint32_t kResultTextOffset = 32;
 constexpr int32_t kEnumerate = -2;
 constexpr int32_t kHandshake = -1;
 constexpr uint32_t kQueryDescription = 1;
+constexpr const char* kDispatchName = "_QELExtender2@40";
+constexpr const char* kQueryName = "_QELExtenderQuery@12";
+
+const char* volatile entered_export = nullptr;
+RecordPlacer record_placer = nullptr;
+// The refusal buffer the handshake may fill; the DLL writes 30 bytes.
+constexpr uint32_t kHandshakeBufferSize = 64;
+constexpr uint8_t kUnwritten = 0xA5;
+
+// A zeroed block for `slot`: against a guard page where a placer is set, else `here`.
+uint8_t* Place(int slot, uint8_t* here, uint32_t size) {
+    uint8_t* placed = record_placer != nullptr ? record_placer(slot, size) : nullptr;
+    uint8_t* block = placed != nullptr ? placed : here;
+    memset(block, 0, size);
+    return block;
+}
+
+// The caller's `size` bytes copied against a guard page where a placer is set, else the
+// caller's own block.
+uint8_t* PlaceCopy(int slot, uint8_t* block, uint32_t size) {
+    uint8_t* placed = record_placer != nullptr ? record_placer(slot, size) : nullptr;
+    if (placed == nullptr)
+        return block;
+    memcpy(placed, block, size);
+    return placed;
+}
+
+// Runs `enter`, a call into the DLL, with the export named for a report of a fault in it.
+template <typename Enter>
+int32_t InExport(const char* name, Enter enter) {
+    SetEnteredExport(name);
+    const int32_t answer = enter();
+    SetEnteredExport(nullptr);
+    return answer;
+}
 
 uint32_t Word(const void* pointer) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
@@ -51,23 +86,47 @@ __attribute__((stdcall, force_align_arg_pointer)) int32_t HostCallback(int32_t s
 
 }  // namespace
 
+const char* EnteredExport() {
+    return entered_export;
+}
+
+void SetEnteredExport(const char* name) {
+    entered_export = name;
+}
+
+void SetRecordPlacer(RecordPlacer placer) {
+    record_placer = placer;
+}
+
 CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
                         const char* const (&arguments)[kArgumentRecordCount],
                         int32_t callback_answer) {
-    uint8_t records[kArgumentRecordCount * kArgumentRecordSize] = {};
+    uint8_t records_here[kArgumentRecordCount * kArgumentRecordSize];
+    uint8_t* records = Place(kArgumentSlot, records_here, sizeof records_here);
     for (int index = 0; index < kArgumentRecordCount; ++index) {
-        Store32(records, index * kArgumentRecordSize + kArgumentTextOffset, Word(arguments[index]));
+        const char* text = arguments[index];
+        if (text != nullptr && record_placer != nullptr) {
+            const uint32_t size = static_cast<uint32_t>(strlen(text)) + 1;
+            if (uint8_t* copy = record_placer(kFirstTextSlot + index, size); copy != nullptr) {
+                memcpy(copy, text, size);
+                text = reinterpret_cast<const char*>(copy);
+            }
+        }
+        Store32(records, index * kArgumentRecordSize + kArgumentTextOffset, Word(text));
     }
-    uint8_t host_info[kHostInfoSize] = {};
+    uint8_t host_info_here[kHostInfoSize];
+    uint8_t* host_info = Place(kHostInfoSlot, host_info_here, sizeof host_info_here);
     Store32(host_info, kHostVersionOffset, kHostVersion);
-    uint8_t result[kResultRecordSize] = {};
+    uint8_t result_here[kResultRecordSize];
+    uint8_t* result = Place(kResultSlot, result_here, sizeof result_here);
 
     CallRecord record;
     CallInProgress call{&record, host_info, result, callback_answer};
-    record.returned =
-        entries.dispatch(0, 0, Word(&call), number,
-                         static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&HostCallback)),
-                         Word(host_info), 0, Word(records), 0, Word(result));
+    record.returned = InExport(kDispatchName, [&] {
+        return entries.dispatch(0, 0, Word(&call), number,
+                                static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&HostCallback)),
+                                Word(host_info), 0, Word(records), 0, Word(result));
+    });
     record.value = static_cast<int32_t>(Load32(result, kResultValueOffset));
     record.result_type = static_cast<int32_t>(Load32(result, kResultTypeOffset));
     if (const uint32_t text = Load32(result, kResultTextOffset); text != 0) {
@@ -77,19 +136,51 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
 }
 
 int32_t Handshake(const ExtenderEntries& entries, uint32_t host_version, char* buffer) {
-    uint8_t host_info[kHostInfoSize] = {};
+    uint8_t host_info_here[kHostInfoSize];
+    uint8_t* host_info = Place(kHostInfoSlot, host_info_here, sizeof host_info_here);
     Store32(host_info, kHostVersionOffset, host_version);
-    return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kHandshake), 0, Word(host_info), 0,
-                            Word(buffer), 0, 0);
+    // The refusal goes to a guarded buffer first; what the DLL wrote there is copied on.
+    uint8_t* refusal = reinterpret_cast<uint8_t*>(buffer);
+    if (buffer != nullptr && record_placer != nullptr) {
+        if (uint8_t* placed = record_placer(kBufferSlot, kHandshakeBufferSize); placed != nullptr) {
+            memset(placed, kUnwritten, kHandshakeBufferSize);
+            refusal = placed;
+        }
+    }
+    const int32_t answer = InExport(kDispatchName, [&] {
+        return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kHandshake), 0, Word(host_info), 0,
+                                Word(refusal), 0, 0);
+    });
+    if (refusal != reinterpret_cast<uint8_t*>(buffer)) {
+        uint32_t written = kHandshakeBufferSize;
+        while (written > 0 && refusal[written - 1] == kUnwritten)
+            --written;
+        memcpy(buffer, refusal, written);
+    }
+    return answer;
 }
 
 int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record) {
-    return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kEnumerate), 0, 0, 0, Word(record),
-                            static_cast<uint32_t>(index), 0);
+    uint8_t* row = static_cast<uint8_t*>(record);
+    if (record != nullptr)
+        row = PlaceCopy(kBufferSlot, row, kFunctionDescriptorSize);
+    const int32_t answer = InExport(kDispatchName, [&] {
+        return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kEnumerate), 0, 0, 0, Word(row),
+                                static_cast<uint32_t>(index), 0);
+    });
+    if (row != record)
+        memcpy(record, row, kFunctionDescriptorSize);
+    return answer;
 }
 
 int32_t QueryDescription(const ExtenderEntries& entries, char* buffer) {
-    return entries.query(kQueryDescription, buffer, static_cast<int32_t>(kDescriptionSize));
+    uint8_t* text = PlaceCopy(kBufferSlot, reinterpret_cast<uint8_t*>(buffer), kDescriptionSize);
+    const int32_t answer = InExport(kQueryName, [&] {
+        return entries.query(kQueryDescription, text, static_cast<int32_t>(kDescriptionSize));
+    });
+    if (text != reinterpret_cast<uint8_t*>(buffer))
+        memcpy(buffer, text, kDescriptionSize);
+    return answer;
 }
 
 }  // namespace qel

@@ -28,6 +28,25 @@ struct ExtenderEntries {
     DispatchEntry dispatch = nullptr;
 };
 
+// The export the host is inside ("_QELExtender2@40"; DllMain too), or null: what a report of
+// a fault names.
+const char* EnteredExport();
+void SetEnteredExport(const char* name);
+
+// Where the host places what it hands to the DLL: one slot for each record, buffer and
+// argument text. Without a placer they live on the host's stack; the Linux loader places
+// each against a guard page, so that the DLL cannot write past one into the host.
+enum RecordSlot : int {
+    kArgumentSlot,
+    kHostInfoSlot,
+    kResultSlot,
+    kBufferSlot,  // the handshake's refusal, the enumeration row, the description
+    kFirstTextSlot,
+    kRecordSlotCount = kFirstTextSlot + kArgumentRecordCount
+};
+using RecordPlacer = uint8_t* (*)(int slot, uint32_t size);
+void SetRecordPlacer(RecordPlacer placer);
+
 // What one script function call did.
 struct CallRecord {
     int32_t returned = 0;     // what _QELExtender2@40 returned

@@ -1,5 +1,6 @@
 // GlobalMemoryStatus from the machine's memory (or the emulated size), with the caps that
 // Windows applies for a 32-bit process.
+#include <string.h>
 #include <sys/sysinfo.h>
 
 #include <algorithm>
@@ -44,14 +45,17 @@ QEL_WINAPI void GlobalMemoryStatus(MemoryStatus* status) {
     const bool large = settings.large_address_aware;
     const uint64_t physical_cap = large ? kFourGigabytesCap : kTwoGigabytesCap;
     const uint64_t user_space = large ? kLargeUserSpace : kUserSpace;
-    status->length = sizeof(MemoryStatus);
-    status->memory_load = total != 0 ? static_cast<uint32_t>((total - available) * 100 / total) : 0;
-    status->total_phys = Capped(total, physical_cap);
-    status->avail_phys = Capped(available, physical_cap);
-    status->total_page_file = Capped(total + swap_total, kFourGigabytesCap);
-    status->avail_page_file = Capped(available + swap_free, kFourGigabytesCap);
-    status->total_virtual = Capped(user_space, physical_cap);
-    status->avail_virtual = Capped(user_space - (user_space >> 6), physical_cap);
+    MemoryStatus answer;
+    answer.length = sizeof(MemoryStatus);
+    answer.memory_load = total != 0 ? static_cast<uint32_t>((total - available) * 100 / total) : 0;
+    answer.total_phys = Capped(total, physical_cap);
+    answer.avail_phys = Capped(available, physical_cap);
+    answer.total_page_file = Capped(total + swap_total, kFourGigabytesCap);
+    answer.avail_page_file = Capped(available + swap_free, kFourGigabytesCap);
+    answer.total_virtual = Capped(user_space, physical_cap);
+    answer.avail_virtual = Capped(user_space - (user_space >> 6), physical_cap);
+    // The DLL's record may sit at any alignment; a bad pointer faults here, inside the guard.
+    memcpy(status, &answer, sizeof answer);
 }
 
 }  // namespace qel::win32

@@ -1,4 +1,5 @@
 // lstrcpyA, lstrcpynA, lstrlenA and CharLowerA over the Windows-1252 code page.
+#include "host/loader/guarded_call.h"
 #include "host/win32/win32_api.h"
 
 namespace qel::win32 {
@@ -23,35 +24,64 @@ uint8_t LowerCp1252(uint8_t c) {
 
 }  // namespace
 
+// Windows catches an access violation in these three and answers NULL or 0; so do they.
+// Every pointer comes from the DLL and is read and written a byte at a time.
+namespace {
+
+struct Copy {
+    char* destination;
+    const char* source;
+    bool limited;  // lstrcpynA: at most size - 1 characters and the NUL
+    int32_t size;
+};
+
+void CopyText(void* context) {
+    Copy& copy = *static_cast<Copy*>(context);
+    char* to = copy.destination;
+    const char* from = copy.source;
+    if (!copy.limited) {
+        while ((*to++ = *from++) != 0) {
+        }
+        return;
+    }
+    for (int32_t room = copy.size; room > 1 && *from != 0; --room)
+        *to++ = *from++;
+    if (copy.size != 0)
+        *to = 0;
+}
+
+struct Length {
+    const char* text;
+    int32_t length;
+};
+
+void MeasureText(void* context) {
+    Length& measured = *static_cast<Length*>(context);
+    while (measured.text[measured.length] != 0)
+        ++measured.length;
+}
+
+}  // namespace
+
 QEL_WINAPI char* lstrcpyA(char* destination, const char* source) {
     if (destination == nullptr || source == nullptr)
         return nullptr;
-    char* to = destination;
-    while ((*to++ = *source++) != 0) {
-    }
-    return destination;
+    Copy copy{destination, source, false, 0};
+    return CatchAccessViolation(&CopyText, &copy) ? destination : nullptr;
 }
 
 QEL_WINAPI char* lstrcpynA(char* destination, const char* source, int32_t size) {
     if (destination == nullptr || (source == nullptr && size > 1))
         return nullptr;
-    char* to = destination;
-    while (size > 1 && *source != 0) {
-        *to++ = *source++;
-        --size;
-    }
-    if (size != 0)
-        *to = 0;
-    return destination;
+    Copy copy{destination, source, true, size};
+    return CatchAccessViolation(&CopyText, &copy) ? destination : nullptr;
 }
 
 QEL_WINAPI int32_t lstrlenA(const char* text) {
     if (text == nullptr)
         return 0;
-    int32_t length = 0;
-    while (text[length] != 0)
-        ++length;
-    return length;
+    Length measured{text, 0};
+    return CatchAccessViolation(&MeasureText, &measured) ? measured.length : 0;
 }
 
 QEL_WINAPI char* CharLowerA(char* text_or_character) {

@@ -1,6 +1,7 @@
 // The emulated Win32 calls, against the behaviour Windows documents for them.
 #include <string.h>
 
+#include "host/loader/guarded_call.h"
 #include "host/win32/win32_api.h"
 #include "tests/host/shared_dll.h"
 
@@ -104,6 +105,28 @@ TEST(TextCalls, CopyAndLength) {
     EXPECT_EQ(win32::lstrlenA(nullptr), 0);
 }
 
+// A pointer the DLL passes may point nowhere: inside a guarded call the three text calls
+// answer as Windows does after an access violation, and the guard sees no fault.
+TEST(TextCalls, BadPointersAnswerNullOrZero) {
+    char* const nowhere = reinterpret_cast<char*>(uintptr_t{16});
+    char destination[16] = "##########";
+    const char* copied = destination;
+    const char* copied_limited = destination;
+    int32_t length = -1;
+    qel::BoundedText failure;
+    EXPECT_TRUE(qel::RunGuarded(
+        [&] {
+            copied = win32::lstrcpyA(destination, nowhere);
+            copied_limited = win32::lstrcpynA(nowhere, "abc", 4);
+            length = win32::lstrlenA(nowhere);
+        },
+        0, &failure))
+        << failure.c_str();
+    EXPECT_EQ(copied, nullptr);
+    EXPECT_EQ(copied_limited, nullptr);
+    EXPECT_EQ(length, 0);
+}
+
 struct LowerCase {
     uint8_t character;
     uint8_t lowered;
@@ -198,6 +221,17 @@ TEST_P(GlobalMemory, CapsForA32BitProcess) {
     EXPECT_EQ(status.total_virtual, GetParam().total_virtual);
     EXPECT_LE(status.avail_virtual, status.total_virtual);
     EXPECT_GE(status.total_page_file, status.total_phys);
+}
+
+// The DLL's record may lie at any address.
+TEST_F(DllTest, GlobalMemoryStatusFillsAMisalignedRecord) {
+    qel::emulation().memory_bytes = 1ull << 30;
+    uint8_t bytes[sizeof(win32::MemoryStatus) + 1] = {};
+    win32::GlobalMemoryStatus(reinterpret_cast<win32::MemoryStatus*>(bytes + 1));
+    win32::MemoryStatus status;
+    memcpy(&status, bytes + 1, sizeof status);
+    EXPECT_EQ(status.length, 32u);
+    EXPECT_EQ(status.total_phys, 1u << 30);
 }
 
 // The capped physical sizes are read through the DLL's cmemstat (function_calls_test.cpp).

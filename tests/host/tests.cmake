@@ -12,6 +12,7 @@ set(host_test_sources
     ${host_tests_dir}/script_test.cpp
     ${host_tests_dir}/options_test.cpp
     ${host_tests_dir}/cli_test.cpp
+    ${host_tests_dir}/planted_fault_test.cpp
     ${host_tests_dir}/qelhost_run.cpp
     ${host_tests_dir}/speed_arguments_test.cpp)
 qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources})

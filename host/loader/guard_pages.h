@@ -1,0 +1,13 @@
+// Memory for what the host hands to the DLL, each block ending where an inaccessible page
+// begins: a DLL that writes or reads past the end of a record, a text or a buffer faults
+// inside the guarded call instead of damaging the host. Linux only.
+#pragma once
+#include <stdint.h>
+
+namespace qel {
+
+// A block of `size` bytes in slot `slot` (0 to kRecordSlotCount - 1) that ends at a guard
+// page; valid until the same slot is asked for again. Null when no memory can be mapped.
+uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size);
+
+}  // namespace qel

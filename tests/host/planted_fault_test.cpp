@@ -1,0 +1,85 @@
+// Faults planted at the start of each export of a copy of the real DLL: qelhost reports each
+// with a message that names the fault, where it happened and the export, and exits with 1;
+// it never dies by the signal.
+#include <string>
+#include <vector>
+
+#include "host/loader/image_directories.h"
+#include "host/loader/mapped_image.h"
+#include "tests/host/dll_file.h"
+#include "tests/host/qelhost_run.h"
+#include "tests/host/shared_dll.h"
+
+namespace {
+
+namespace ht = host_test;
+
+struct PlantedFault {
+    const char* label;
+    std::vector<uint8_t> code;
+    const char* reported;  // in the message
+    bool inside_dll;       // the faulting instruction lies in the image (an RVA is named)
+    friend void PrintTo(const PlantedFault& c, std::ostream* out) { *out << c.label; }
+};
+
+const PlantedFault kFaults[] = {
+    {"int3", {0xCC}, "(SIGTRAP)", true},
+    {"ud2", {0x0F, 0x0B}, "illegal instruction", true},
+    {"division by zero", {0x31, 0xC0, 0xF7, 0xF0}, "division by zero", true},  // div eax
+    {"jump to 0", {0x31, 0xC0, 0xFF, 0xE0}, "access violation at address 0x00000000", false},
+    {"write to 0", {0x31, 0xC0, 0x89, 0x00}, "access violation at address 0x00000000", true},
+    {"trap flag",  // pushfd; or dword [esp], 0x100; popfd; nop
+     {0x9C, 0x81, 0x0C, 0x24, 0x00, 0x01, 0x00, 0x00, 0x9D, 0x90},
+     "(SIGTRAP)",
+     true},
+    {"int3 after std", {0xFD, 0xCC}, "(SIGTRAP)", true},  // the host's copies must run forwards
+    {"endless recursion", {0xE8, 0xFB, 0xFF, 0xFF, 0xFF}, "stack overflow", true},  // call $
+    {"endless loop", {0xEB, 0xFE}, "did not return within 1 s", true},              // jmp $
+};
+
+const char* const kExports[] = {"_QELExtenderQuery@12", "_QELExtender2@40"};
+
+uint32_t ExportRva(const char* name) {
+    qel::MappedImage image;
+    qel::BoundedText error;
+    uint32_t rva = 0;
+    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &image, &error)) << error.c_str();
+    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &error))
+        << error.c_str();
+    qel::UnmapImage(&image);
+    return rva;
+}
+
+class PlantedFaults
+    : public testing::TestWithParam<std::tuple<PlantedFault, const char* /*export*/>> {};
+
+TEST_P(PlantedFaults, EndInAMessageAndExitStatus1) {
+    const auto& [fault, export_name] = GetParam();
+    ht::Bytes bytes = ht::DllBytes();
+    const uint32_t at = ht::FileOffsetOfRva(ExportRva(export_name));
+    std::copy(fault.code.begin(), fault.code.end(), bytes.begin() + at);
+    const std::string path = ht::WriteTemporary(bytes, "planted.dll");
+
+    const ht::HostRun run = ht::RunQelhost(
+        QELHOST_RUNNER, {"--timeout", "1", "--dll", path, "-e", "ccpuid; cvendorid"});
+    EXPECT_EQ(run.exit_status, 1) << run.err;
+    EXPECT_NE(run.err.find(fault.reported), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(std::string(" in ") + export_name), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(fault.inside_dll ? " at RVA 0x" : "outside the DLL"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("core dumped"), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, PlantedFaults,
+                         testing::Combine(testing::ValuesIn(kFaults), testing::ValuesIn(kExports)),
+                         [](const auto& info) {
+                             std::string name = std::string(std::get<0>(info.param).label) +
+                                                "_in_" + std::get<1>(info.param);
+                             for (char& c : name) {
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             }
+                             return name;
+                         });
+
+}  // namespace
