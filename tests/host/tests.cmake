@@ -15,7 +15,8 @@ set(host_test_sources
     ${host_tests_dir}/planted_fault_test.cpp
     ${host_tests_dir}/qelhost_run.cpp
     ${host_tests_dir}/speed_arguments_test.cpp)
-qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources})
+# The damaged-DLL corpora run a child process per damage: several minutes under qemu.
+qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources} TIMEOUT 1200)
 target_link_libraries(host_tests PRIVATE qel_cli)
 # The command-line tests run qelhost through its launcher.
 target_compile_definitions(host_tests PRIVATE QELHOST_RUNNER="${CMAKE_BINARY_DIR}/host/run-qelhost")
