@@ -1,5 +1,7 @@
 #include "host/cli/processor_catalogue.h"
 
+#include "host/loader/bounded_text.h"
+
 namespace qel {
 namespace {
 
@@ -137,20 +139,6 @@ constexpr CatalogueProcessor kCatalogue[] = {
      "no VME, HT, TM or PBE under qemu; the KX-6000 before it reports CentaurHauls"},
 };
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t index = 0; index < a.size(); ++index) {
-        if (LowerAscii(a[index]) != LowerAscii(b[index]))
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::span<const CatalogueProcessor> ProcessorCatalogue() {
@@ -159,7 +147,7 @@ std::span<const CatalogueProcessor> ProcessorCatalogue() {
 
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name) {
     for (const CatalogueProcessor& processor : kCatalogue) {
-        if (EqualIgnoringCase(processor.name, name))
+        if (EqualIgnoringAsciiCase(processor.name, name))
             return &processor;
     }
     return nullptr;

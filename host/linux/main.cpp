@@ -90,10 +90,7 @@ qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
     remote->Set("laa", options.large_address_aware ? "1" : "0");
     qel::RemoteExtender* calls = remote.get();
     opened.guard = [calls](const std::function<void()>& work, std::string* failure) {
-        calls->clear_failure();
-        work();
-        *failure = calls->failure();
-        return failure->empty();
+        return calls->RunChecked(work, failure);
     };
     opened.read_cpuid = [calls](uint32_t leaf, uint32_t regs[4]) {
         uint32_t registers[4] = {};

@@ -95,10 +95,7 @@ ZooRow RunProcessor(const CatalogueProcessor& processor, const RunnerStarter& st
     session.dll = runner.get();
     RemoteExtender* calls = runner.get();
     session.guard = [calls](const std::function<void()>& work, std::string* failure) {
-        calls->clear_failure();
-        work();
-        *failure = calls->failure();
-        return failure->empty();
+        return calls->RunChecked(work, failure);
     };
     if (!StartSession(&session, &error)) {
         row.problem = error;

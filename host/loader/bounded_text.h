@@ -70,6 +70,19 @@ class BoundedText {
     uint32_t size_ = 0;
 };
 
+// Whether the two texts are equal once ASCII letters are folded to one case (as Windows
+// compares DLL names; as qelhost compares names people type).
+inline bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c; };
+    if (left.size() != right.size())
+        return false;
+    for (size_t i = 0; i < left.size(); ++i) {
+        if (lower(left[i]) != lower(right[i]))
+            return false;
+    }
+    return true;
+}
+
 // The decimal digits of `value`.
 inline BoundedText Decimal(uint64_t value) {
     char digits[24];

@@ -8,7 +8,7 @@
 //   handshake VERSION               -> ok RETURNED REFUSAL
 //   enumerate INDEX                 -> ok RETURNED RECORD            (56 bytes)
 //   call NUMBER ANSWER A1 .. A5     -> ok RETURNED CALLBACKS STATUS TYPE VALUE HANDED TEXT
-//   cpuid LEAF                      -> ok EAX EBX ECX EDX | none     (no CPUID here)
+//   cpuid LEAF                      -> ok EAX EBX ECX EDX | none     (no CPUID, or no such leaf)
 //   set box|memory|laa|timeout VALUE -> ok                           (memory "-": the machine's)
 //   clock frequency|counter|tick|mmtime START STEP -> ok             (scripted: START, START+STEP,
 //   ...) clock real                      -> ok quit

@@ -209,6 +209,13 @@ Outcome RemoteExtender::Call(uint32_t function_number, const ArgumentTexts& args
     return outcome;
 }
 
+bool RemoteExtender::RunChecked(const std::function<void()>& work, std::string* failure) {
+    failure_.clear();
+    work();
+    *failure = failure_;
+    return failure->empty();
+}
+
 bool RemoteExtender::ReadCpuid(uint32_t leaf, uint32_t (&registers)[4]) {
     std::vector<std::string> fields;
     if (!Request("cpuid " + std::to_string(leaf), &fields))

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ class RemoteExtender : public Extender {
     Outcome Call(uint32_t function_number, const ArgumentTexts& args = {}) override;
     void set_callback_answer(int32_t answer) override { callback_answer_ = answer; }
 
-    // CPUID leaf `leaf` executed in the runner; false where the processor has none.
+    // CPUID leaf `leaf` executed in the runner; false where the processor has no CPUID or
+    // does not answer that leaf.
     bool ReadCpuid(uint32_t leaf, uint32_t (&registers)[4]);
     // Emulation settings: "box", "memory" ("-" for the machine's), "laa", "timeout".
     bool Set(const std::string& setting, const std::string& value);
@@ -40,7 +42,8 @@ class RemoteExtender : public Extender {
 
     // Why the last request failed (the DLL code faulted, or the runner ended); "" if it did not.
     const std::string& failure() const { return failure_; }
-    void clear_failure() { failure_.clear(); }
+    // Runs requests as a host session's guard does: false with *failure when one failed.
+    bool RunChecked(const std::function<void()>& work, std::string* failure);
 
   private:
     RemoteExtender() = default;

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "host/cli/process_cpuid.h"
 #include "host/loader/guarded_call.h"
 #include "host/loader/module_loader.h"
 #include "host/protocol/runner_wire.h"
-#include "host/runner/processor_id.h"
 #include "host/win32/emulation.h"
 
 namespace qel {
@@ -57,19 +57,33 @@ std::optional<std::vector<char>> Text(std::string_view field) {
     return bytes;
 }
 
-void PutHex(const void* bytes, size_t size) {
-    std::vector<char> hex(2 * size + 1, 0);
-    wire::EncodeHex(bytes, size, hex.data());
-    fputs(size != 0 ? hex.data() : "", stdout);
-}
-
-void PutText(std::string_view text) {
-    PutHex(text.data(), text.size());
-}
-
 void Answer(const char* line) {
     fputs(line, stdout);
     fputc('\n', stdout);
+}
+
+// One answer line: `head` (its fields and their blanks), then `size` bytes in hexadecimal.
+void AnswerWithHex(const char* head, const void* bytes, size_t size) {
+    std::vector<char> hex(2 * size + 1, 0);
+    wire::EncodeHex(bytes, size, hex.data());
+    fputs(head, stdout);
+    Answer(hex.data());
+}
+
+void AnswerWithText(const char* head, std::string_view text) {
+    AnswerWithHex(head, text.data(), text.size());
+}
+
+// "ok NUMBER " for the answers that carry a number before their bytes.
+struct OkHead {
+    char text[24];
+    explicit OkHead(int32_t number) {
+        snprintf(text, sizeof text, "ok %ld ", static_cast<long>(number));
+    }
+};
+
+std::string_view Terminated(const char* buffer, size_t size) {
+    return std::string_view(buffer, strnlen(buffer, size));
 }
 
 // Runs DLL code; false after answering "fault TEXT".
@@ -77,9 +91,7 @@ bool Guarded(const std::function<void()>& work) {
     BoundedText failure;
     if (RunGuarded(work, timeout_seconds, &failure))
         return true;
-    fputs("fault ", stdout);
-    PutText(failure.view());
-    fputc('\n', stdout);
+    AnswerWithText("fault ", failure.view());
     return false;
 }
 
@@ -124,41 +136,33 @@ void Serve(const Fields& request) {
         if (loaded || !path || !LoadExtenderModule(path->data(), &module, &error)) {
             if (error.empty())
                 error = loaded ? "a DLL is loaded already" : "no path";
-            fputs("error ", stdout);
-            PutText(error.view());
-            fputc('\n', stdout);
+            AnswerWithText("error ", error.view());
             return;
         }
         loaded = true;
         Answer("ok");
     } else if (!loaded && (verb == "describe" || verb == "handshake" || verb == "enumerate" ||
                            verb == "call")) {
-        Answer("error 6e6f20444c4c206c6f61646564");  // "no DLL loaded"
+        AnswerWithText("error ", "no DLL loaded");
     } else if (verb == "describe") {
         char description[kDescriptionSize] = {};
         int32_t version = 0;
         if (Guarded([&] { version = QueryDescription(module.entries, description); })) {
-            printf("ok %ld ", static_cast<long>(version));
-            PutText(std::string_view(description, strnlen(description, sizeof description)));
-            fputc('\n', stdout);
+            AnswerWithText(OkHead(version).text, Terminated(description, sizeof description));
         }
     } else if (verb == "handshake") {
         char refusal[kDescriptionSize] = {};
         int32_t returned = 0;
         const auto version = static_cast<uint32_t>(Number(request[1]));
         if (Guarded([&] { returned = Handshake(module.entries, version, refusal); })) {
-            printf("ok %ld ", static_cast<long>(returned));
-            PutText(std::string_view(refusal, strnlen(refusal, sizeof refusal)));
-            fputc('\n', stdout);
+            AnswerWithText(OkHead(returned).text, Terminated(refusal, sizeof refusal));
         }
     } else if (verb == "enumerate") {
         uint8_t record[kFunctionDescriptorSize] = {};
         int32_t returned = 0;
         const auto index = static_cast<int32_t>(Number(request[1]));
         if (Guarded([&] { returned = Enumerate(module.entries, index, record); })) {
-            printf("ok %ld ", static_cast<long>(returned));
-            PutHex(record, sizeof record);
-            fputc('\n', stdout);
+            AnswerWithHex(OkHead(returned).text, record, sizeof record);
         }
     } else if (verb == "call") {
         std::optional<std::vector<char>> texts[kArgumentRecordCount];
@@ -171,16 +175,16 @@ void Serve(const Fields& request) {
         const auto answer = static_cast<int32_t>(Number(request[2]));
         CallRecord record;
         if (Guarded([&] { record = CallFunction(module.entries, number, arguments, answer); })) {
-            printf("ok %ld %d %ld %ld %ld %d ", static_cast<long>(record.returned),
-                   record.callbacks, static_cast<long>(record.status),
-                   static_cast<long>(record.result_type), static_cast<long>(record.value),
-                   record.arguments_handed_back ? 1 : 0);
-            PutText(record.text.view());
-            fputc('\n', stdout);
+            char head[96];
+            snprintf(head, sizeof head, "ok %ld %d %ld %ld %ld %d ",
+                     static_cast<long>(record.returned), record.callbacks,
+                     static_cast<long>(record.status), static_cast<long>(record.result_type),
+                     static_cast<long>(record.value), record.arguments_handed_back ? 1 : 0);
+            AnswerWithText(head, record.text.view());
         }
     } else if (verb == "cpuid") {
         uint32_t registers[4] = {};
-        if (!ReadCpuid(static_cast<uint32_t>(Number(request[1])), registers)) {
+        if (!ReadThisProcessCpuid(static_cast<uint32_t>(Number(request[1])), registers)) {
             Answer("none");
             return;
         }

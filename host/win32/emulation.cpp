@@ -22,17 +22,6 @@ uint32_t AddressOf(auto* function) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
 }
 
-bool SameIgnoringCase(std::string_view left, std::string_view right) {
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; };
-    if (left.size() != right.size())
-        return false;
-    for (size_t i = 0; i < left.size(); ++i) {
-        if (upper(left[i]) != upper(right[i]))
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 uint32_t FindHostFunction(std::string_view dll, std::string_view function) {
@@ -52,7 +41,7 @@ uint32_t FindHostFunction(std::string_view dll, std::string_view function) {
     };
     for (const HostFunction& candidate : kFunctions) {
         // DLL names compare without case, function names exactly, as Windows does.
-        if (SameIgnoringCase(candidate.dll, dll) && function == candidate.name) {
+        if (EqualIgnoringAsciiCase(candidate.dll, dll) && function == candidate.name) {
             return candidate.address;
         }
     }
