@@ -9,6 +9,13 @@
 #include "host/cli/json.h"
 
 namespace qel {
+
+std::string Padded(std::string text, size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
 namespace {
 
 // Where the value's words begin, after the call and its outcome.
@@ -20,12 +27,6 @@ struct ReportEntry {
     std::string decoded;
     std::string note;  // a further line under the call; may be empty
 };
-
-std::string Padded(std::string text, size_t width) {
-    if (text.size() < width)
-        text.append(width - text.size(), ' ');
-    return text;
-}
 
 bool IsValue(const CallResult& result) {
     return result.failure.empty() && result.outcome.status == 0;

@@ -10,6 +10,9 @@ namespace qel {
 // (`clone`: cclonecheck answered 1).
 std::vector<ArgumentList> ReportArguments(const std::string& name, bool clone);
 
+// `text` filled with blanks to `width` characters, for the tables qelhost prints.
+std::string Padded(std::string text, size_t width);
+
 // Runs every function of the table; false when a call crashed.
 bool PrintReport(Session& session, const std::string& dll_path, bool json, std::ostream& out);
 void PrintList(const Session& session, const std::string& dll_path, bool json, std::ostream& out);

@@ -6,6 +6,7 @@
 
 #include "host/cli/json.h"
 #include "host/cli/processor_catalogue.h"
+#include "host/cli/report.h"
 #include "host/cli/session.h"
 
 namespace qel {
@@ -117,12 +118,6 @@ ZooRow RunProcessor(const CatalogueProcessor& processor, const RunnerStarter& st
     }
     row.route = RouteOf(clone, time_stamp);
     return row;
-}
-
-std::string Padded(std::string text, size_t width) {
-    if (text.size() < width)
-        text.append(width - text.size(), ' ');
-    return text;
 }
 
 void PrintText(const std::vector<ZooRow>& rows, const ZooSettings& settings, std::ostream& out) {
