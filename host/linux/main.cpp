@@ -74,6 +74,10 @@ std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const s
         configured_qemu != nullptr && *configured_qemu != 0 ? configured_qemu : QELHOST_QEMU;
     const std::string runner =
         Beside("runner/qelhost_runner", getenv("QELHOST_RUNNER"), QELHOST_RUNNER_PATH);
+    if (access(runner.c_str(), R_OK) != 0) {
+        *error = "the runner " + runner + " is not built (scripts/build qelhost_runner)";
+        return nullptr;
+    }
     // A catalogue name stands for its qemu model.
     const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(cpu);
     return qel::RemoteExtender::Start({qemu, "-cpu", known ? known->qemu_cpu : cpu, runner}, dll,

@@ -222,6 +222,16 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 {},
                 {"unable to find CPU model", "cannot load"}},
+        // The report builds no runner: --cpu says what to build instead of failing in qemu.
+        CliCase{"cpu_without_runner",
+                {"--cpu", "486", "-e", "ccpuid()"},
+                1,
+                {},
+                {"the runner /nonexistent/qelhost_runner is not built "
+                 "(scripts/build qelhost_runner)"},
+                {},
+                "",
+                {{"QELHOST_RUNNER", "/nonexistent/qelhost_runner"}}},
         CliCase{"zoo_with_script", {"--zoo", "-e", "ccpuid()"}, 2, {}, {"--zoo runs every"}}),
     [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.label); });
 

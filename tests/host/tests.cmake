@@ -20,7 +20,7 @@ qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources} TIMEOUT 1200)
 target_link_libraries(host_tests PRIVATE qel_cli)
 # The command-line tests run qelhost through its launcher.
 target_compile_definitions(host_tests PRIVATE QELHOST_RUNNER="${CMAKE_BINARY_DIR}/host/run-qelhost")
-add_dependencies(host_tests qelhost)
+add_dependencies(host_tests qelhost qelhost_runner)
 
 # The protocol suites and the argument checks again on other processors (a check that
 # came after a measurement would read a clock on a clone's route).
