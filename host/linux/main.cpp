@@ -92,6 +92,7 @@ qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
     remote->Set("box", std::to_string(options.box_answer));
     remote->Set("memory", options.memory_bytes ? std::to_string(*options.memory_bytes) : "-");
     remote->Set("laa", options.large_address_aware ? "1" : "0");
+    remote->Set("timeout", std::to_string(options.timeout_seconds));
     qel::RemoteExtender* calls = remote.get();
     opened.guard = [calls](const std::function<void()>& work, std::string* failure) {
         return calls->RunChecked(work, failure);

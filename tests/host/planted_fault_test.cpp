@@ -70,6 +70,20 @@ TEST_P(PlantedFaults, EndInAMessageAndExitStatus1) {
     EXPECT_EQ(run.err.find("core dumped"), std::string::npos) << run.err;
 }
 
+// On an emulated processor the call runs in the runner, which must keep the same limit.
+TEST(PlantedFaultsOnAnEmulatedProcessor, EndlessLoopEndsAfterTheTimeout) {
+    ht::Bytes bytes = ht::DllBytes();
+    const uint8_t endless_loop[] = {0xEB, 0xFE};  // jmp $
+    std::copy(std::begin(endless_loop), std::end(endless_loop),
+              bytes.begin() + ht::FileOffsetOfRva(ExportRva("_QELExtender2@40")));
+    const std::string path = ht::WriteTemporary(bytes, "planted_loop.dll");
+
+    const ht::HostRun run = ht::RunQelhost(
+        QELHOST_RUNNER, {"--cpu", "pentium", "--timeout", "1", "--dll", path, "-e", "ccpuid"});
+    EXPECT_EQ(run.exit_status, 1) << run.err;
+    EXPECT_NE(run.err.find("did not return within 1 s"), std::string::npos) << run.err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Exports, PlantedFaults,
                          testing::Combine(testing::ValuesIn(kFaults), testing::ValuesIn(kExports)),
                          [](const auto& info) {
