@@ -10,8 +10,10 @@ using ScriptFunction = int32_t (*)(const Call&);
 
 // Indexed by function number; slot 0 is no function.
 constexpr ScriptFunction kScriptFunctions[kFunctionCount + 1] = {
-    nullptr,  cversioninfo, ccpuid,      ccpufeat,      ccpuidext, ccpuspeed,
-    ccpusupt, cmemstat,     cclonecheck, ccpubenchmark, cvendorid,
+    nullptr,
+#define KZ_DISPATCH_SLOT(number, name, argument_count) name,
+    KZ_SCRIPT_FUNCTIONS(KZ_DISPATCH_SLOT)
+#undef KZ_DISPATCH_SLOT
 };
 
 // The five text pointers of the host's argument records. A host that passes no block

@@ -15,16 +15,11 @@ constexpr char kTooOldHost[] = "Need newer version of QEL DLL";
 }  // namespace
 
 const FunctionDescriptor FunctionTable[kFunctionCount + 1] = {
-    {1, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 1, 0, "cversioninfo"},
-    {2, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 0, 0, "ccpuid"},
-    {3, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 0, 0, "ccpufeat"},
-    {4, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 0, 0, "ccpuidext"},
-    {5, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 1, 0, "ccpuspeed"},
-    {6, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 0, 0, "ccpusupt"},
-    {7, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 0, 0, "cmemstat"},
-    {8, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 0, 0, "cclonecheck"},
-    {9, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 5, 0, "ccpubenchmark"},
-    {10, kScriptFunctionKind, KZ_ARGUMENT_TYPES, 0, 0, "cvendorid"},
+#define KZ_DESCRIPTOR_ROW(number, name, argument_count) \
+    {number, kScriptFunctionKind, KZ_ARGUMENT_TYPES, argument_count, 0, #name},
+    KZ_SCRIPT_FUNCTIONS(KZ_DESCRIPTOR_ROW)
+#undef KZ_DESCRIPTOR_ROW
+    // The end marker.
     {-1, 0, {0, 0, 0, 0, 0, 0, 0, 0}, 0, 0, ""},
 };
 

@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "abi/script_functions.h"
+
 // One row of the table; the host's record for request -2 has the same 56-byte layout.
 struct FunctionDescriptor {
     int32_t identifier;  // the function number; -1 ends the table
@@ -17,10 +19,10 @@ static_assert(offsetof(FunctionDescriptor, argument_count) == 16);
 static_assert(offsetof(FunctionDescriptor, name_length) == 20);
 static_assert(offsetof(FunctionDescriptor, name) == 22);
 
-constexpr int kFunctionCount = 10;
+constexpr int kFunctionCount = qel_abi::kScriptFunctionCount;
 constexpr uint32_t kMinimumHostVersion = 1004;
 
-// Ten rows and the end marker.
+// A row per script function, in number order, and the end marker.
 extern const FunctionDescriptor FunctionTable[kFunctionCount + 1];
 
 // Request -1: 10 when the host is new enough, else -1 with the refusal text in `buffer`.

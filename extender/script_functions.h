@@ -3,15 +3,9 @@
 #pragma once
 #include <stdint.h>
 
+#include "abi/script_functions.h"
 #include "extender/host_protocol.h"
 
-int32_t cversioninfo(const Call& call);   // 1
-int32_t ccpuid(const Call& call);         // 2
-int32_t ccpufeat(const Call& call);       // 3
-int32_t ccpuidext(const Call& call);      // 4
-int32_t ccpuspeed(const Call& call);      // 5
-int32_t ccpusupt(const Call& call);       // 6
-int32_t cmemstat(const Call& call);       // 7
-int32_t cclonecheck(const Call& call);    // 8
-int32_t ccpubenchmark(const Call& call);  // 9
-int32_t cvendorid(const Call& call);      // 10
+#define KZ_DECLARE_SCRIPT_FUNCTION(number, name, argument_count) int32_t name(const Call& call);
+KZ_SCRIPT_FUNCTIONS(KZ_DECLARE_SCRIPT_FUNCTION)
+#undef KZ_DECLARE_SCRIPT_FUNCTION

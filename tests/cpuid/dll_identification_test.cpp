@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "abi/script_functions.h"
 #include "tests/host/shared_dll.h"
 
 namespace {
@@ -100,14 +101,7 @@ class DllIdentificationTest : public host_test::DllTest {
     }
 };
 
-enum : uint32_t {
-    kCcpuid = 2,
-    kCcpufeat = 3,
-    kCcpuidext = 4,
-    kCcpusupt = 6,
-    kCclonecheck = 8,
-    kCvendorid = 10,
-};
+namespace fn = qel_abi::function_number;
 
 int32_t VendorCodeOf(const std::string& vendor) {
     if (vendor == "GenuineIntel")
@@ -125,12 +119,12 @@ TEST_F(DllIdentificationTest, ValuesMatchCpuidExecutedInThisProcess) {
     printf("vendor \"%s\", highest leaf %u, leaf 1 EAX 0x%08x EDX 0x%08x\n", here.vendor.c_str(),
            here.highest_leaf, here.leaf1_eax, here.leaf1_edx);
 
-    EXPECT_EQ(Value(kCcpusupt), 1);
-    EXPECT_EQ(Value(kCcpuid), here.has_leaf_one ? int32_t((here.leaf1_eax >> 8) & 0xF) : 65535);
-    EXPECT_EQ(Value(kCcpuidext), here.has_leaf_one ? int32_t(here.leaf1_eax & 0xFFFF) : 0);
-    EXPECT_EQ(static_cast<uint32_t>(Value(kCcpufeat)), here.has_leaf_one ? here.leaf1_edx : 0);
-    EXPECT_EQ(Value(kCvendorid), vendor_code);
-    EXPECT_EQ(Value(kCclonecheck), vendor_code >= 2 ? 1 : 0);
+    EXPECT_EQ(Value(fn::ccpusupt), 1);
+    EXPECT_EQ(Value(fn::ccpuid), here.has_leaf_one ? int32_t((here.leaf1_eax >> 8) & 0xF) : 65535);
+    EXPECT_EQ(Value(fn::ccpuidext), here.has_leaf_one ? int32_t(here.leaf1_eax & 0xFFFF) : 0);
+    EXPECT_EQ(static_cast<uint32_t>(Value(fn::ccpufeat)), here.has_leaf_one ? here.leaf1_edx : 0);
+    EXPECT_EQ(Value(fn::cvendorid), vendor_code);
+    EXPECT_EQ(Value(fn::cclonecheck), vendor_code >= 2 ? 1 : 0);
 }
 
 TEST_F(DllIdentificationTest, ValuesMatchTheModel) {
@@ -146,21 +140,21 @@ TEST_F(DllIdentificationTest, ValuesMatchTheModel) {
         ASSERT_EQ(here.leaf1_eax, model->signature);
     }
 
-    EXPECT_EQ(Value(kCcpusupt), 1);
-    EXPECT_EQ(Value(kCcpuid), model->ccpuid);
-    EXPECT_EQ(Value(kCcpuidext), model->ccpuidext);
-    EXPECT_EQ(Value(kCvendorid), model->cvendorid);
-    EXPECT_EQ(Value(kCclonecheck), model->cclonecheck);
+    EXPECT_EQ(Value(fn::ccpusupt), 1);
+    EXPECT_EQ(Value(fn::ccpuid), model->ccpuid);
+    EXPECT_EQ(Value(fn::ccpuidext), model->ccpuidext);
+    EXPECT_EQ(Value(fn::cvendorid), model->cvendorid);
+    EXPECT_EQ(Value(fn::cclonecheck), model->cclonecheck);
     if (model->highest_leaf == 0) {
-        EXPECT_EQ(Value(kCcpufeat), 0);
+        EXPECT_EQ(Value(fn::ccpufeat), 0);
     }
 }
 
 // Each call identifies afresh and publishes the same values; the order of calls and the
 // arguments a host passes change nothing.
 TEST_F(DllIdentificationTest, RepeatedCallsAgreeInAnyOrder) {
-    const uint32_t functions[] = {kCcpuid,   kCcpufeat,    kCcpuidext,
-                                  kCcpusupt, kCclonecheck, kCvendorid};
+    const uint32_t functions[] = {fn::ccpuid,   fn::ccpufeat,    fn::ccpuidext,
+                                  fn::ccpusupt, fn::cclonecheck, fn::cvendorid};
     int32_t first[6];
     for (int i = 0; i < 6; ++i)
         first[i] = Value(functions[i]);

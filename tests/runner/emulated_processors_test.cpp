@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "abi/script_functions.h"
 #include "host/cli/processor_catalogue.h"
 #include "host/remote/remote_extender.h"
 #include "tests/host/dll_file.h"
@@ -16,18 +17,7 @@ namespace {
 
 namespace ht = host_test;
 
-enum : uint32_t {
-    kCversioninfo = 1,
-    kCcpuid = 2,
-    kCcpufeat = 3,
-    kCcpuidext = 4,
-    kCcpuspeed = 5,
-    kCcpusupt = 6,
-    kCmemstat = 7,
-    kCclonecheck = 8,
-    kCcpubenchmark = 9,
-    kCvendorid = 10,
-};
+namespace fn = qel_abi::function_number;
 
 // Scripted clocks: a 10 MHz counter that moves 10000 counts (1 ms) per read, a tick count
 // that moves 7 ms per read, a multimedia timer that moves 250 ms per read.
@@ -106,23 +96,23 @@ class EmulatedProcessor : public testing::TestWithParam<qel::CatalogueProcessor>
 TEST_P(EmulatedProcessor, IdentificationMatchesCpuid) {
     const int32_t vendor = VendorCode(cpuid_.vendor);
     const bool leaf_one = cpuid_.highest_leaf >= 1;
-    EXPECT_EQ(Value(kCcpusupt), 1);
-    EXPECT_EQ(Value(kCcpuid), leaf_one ? static_cast<int32_t>(cpuid_.family()) : 65535);
-    EXPECT_EQ(Value(kCcpuidext), static_cast<int32_t>(cpuid_.signature & 0xFFFF));
-    EXPECT_EQ(static_cast<uint32_t>(Value(kCcpufeat)), cpuid_.features);
-    EXPECT_EQ(Value(kCvendorid), vendor);
-    EXPECT_EQ(Value(kCclonecheck), vendor >= 2 ? 1 : 0);
+    EXPECT_EQ(Value(fn::ccpusupt), 1);
+    EXPECT_EQ(Value(fn::ccpuid), leaf_one ? static_cast<int32_t>(cpuid_.family()) : 65535);
+    EXPECT_EQ(Value(fn::ccpuidext), static_cast<int32_t>(cpuid_.signature & 0xFFFF));
+    EXPECT_EQ(static_cast<uint32_t>(Value(fn::ccpufeat)), cpuid_.features);
+    EXPECT_EQ(Value(fn::cvendorid), vendor);
+    EXPECT_EQ(Value(fn::cclonecheck), vendor >= 2 ? 1 : 0);
 }
 
 TEST_P(EmulatedProcessor, VersionMemoryAndBenchmark) {
-    EXPECT_EQ(Value(kCversioninfo, {"0"}), 44001);
-    EXPECT_EQ(Value(kCversioninfo, {"1"}), 10);  // the box answered OK
+    EXPECT_EQ(Value(fn::cversioninfo, {"0"}), 44001);
+    EXPECT_EQ(Value(fn::cversioninfo, {"1"}), 10);  // the box answered OK
     runner_->Set("box", "2");
-    EXPECT_EQ(Value(kCversioninfo, {"2"}), 0);  // and Cancel
-    EXPECT_EQ(static_cast<uint64_t>(Value(kCmemstat)), kEmulatedMemory);
+    EXPECT_EQ(Value(fn::cversioninfo, {"2"}), 0);  // and Cancel
+    EXPECT_EQ(static_cast<uint64_t>(Value(fn::cmemstat)), kEmulatedMemory);
     // One run of one iteration between two tick readings.
-    EXPECT_EQ(Value(kCcpubenchmark, {"1", "1", "1", "0", "1"}), static_cast<int32_t>(kTickStep));
-    const qel::Outcome refused = runner_->Call(kCcpuspeed, {"x"});
+    EXPECT_EQ(Value(fn::ccpubenchmark, {"1", "1", "1", "0", "1"}), static_cast<int32_t>(kTickStep));
+    const qel::Outcome refused = runner_->Call(fn::ccpuspeed, {"x"});
     EXPECT_EQ(refused.status, -1);
     EXPECT_EQ(refused.text, "17102: cCpuSpeed requires a number 0-3.");
 }
@@ -133,9 +123,9 @@ TEST_P(EmulatedProcessor, SpeedTakesTheRouteCpuidImplies) {
     // The routes with a time-stamp counter read the real one: they get the real clocks too.
     if (cpuid_.time_stamp())
         runner_->RealClocks();
-    const int32_t mhz = Value(kCcpuspeed, {"1"});
-    const int32_t microseconds = Value(kCcpuspeed, {"2"});
-    const int32_t cycles = Value(kCcpuspeed, {"3"});
+    const int32_t mhz = Value(fn::ccpuspeed, {"1"});
+    const int32_t microseconds = Value(fn::ccpuspeed, {"2"});
+    const int32_t cycles = Value(fn::ccpuspeed, {"3"});
     if (clone && !cpuid_.time_stamp()) {
         // A clone without a time-stamp counter cannot count cycles: 0, and no fault.
         EXPECT_EQ(mhz, 0);
