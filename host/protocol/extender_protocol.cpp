@@ -40,10 +40,23 @@ uint8_t* PlaceCopy(int slot, uint8_t* block, uint32_t size) {
     return placed;
 }
 
-// Runs `enter`, a call into the DLL, with the export named for a report of a fault in it.
+// What the callback needs to check and record one call. The callback finds it here, never
+// through the host context the DLL hands back: a damaged DLL can hand back any number.
+struct CallInProgress {
+    CallRecord* record;
+    uint32_t host_context;
+    const uint8_t* host_info;
+    const uint8_t* result_record;
+    int32_t answer;
+};
+CallInProgress* call_in_progress = nullptr;
+
+// Runs `enter`, a call into the DLL, with the export named for a report of a fault in it and
+// the script function call (if any) the callback may record.
 template <typename Enter>
-int32_t InExport(const char* name, Enter enter) {
+int32_t InExport(const char* name, CallInProgress* call, Enter enter) {
     SetEnteredExport(name);
+    call_in_progress = call;
     const int32_t answer = enter();
     SetEnteredExport(nullptr);
     return answer;
@@ -63,24 +76,19 @@ void Store32(uint8_t* record, uint32_t offset, uint32_t value) {
     memcpy(record + offset, &value, sizeof value);
 }
 
-// What the callback needs to check and record one call; HostContext points at it.
-struct CallInProgress {
-    CallRecord* record;
-    const uint8_t* host_info;
-    const uint8_t* result_record;
-    int32_t answer;
-};
-
 __attribute__((stdcall, force_align_arg_pointer)) int32_t HostCallback(int32_t status,
                                                                        uint32_t host_context,
                                                                        void* host_info,
                                                                        void* result_record) {
-    auto* call = reinterpret_cast<CallInProgress*>(static_cast<uintptr_t>(host_context));
+    CallInProgress* call = call_in_progress;
+    if (call == nullptr)  // called when no call is in progress
+        return 0;
     CallRecord& record = *call->record;
     ++record.callbacks;
     record.status = status;
-    record.arguments_handed_back =
-        host_info == call->host_info && result_record == call->result_record;
+    record.arguments_handed_back = host_context == call->host_context &&
+                                   host_info == call->host_info &&
+                                   result_record == call->result_record;
     return call->answer;
 }
 
@@ -92,6 +100,8 @@ const char* EnteredExport() {
 
 void SetEnteredExport(const char* name) {
     entered_export = name;
+    if (name == nullptr)  // left the export, by returning or by a jump out of a fault
+        call_in_progress = nullptr;
 }
 
 void SetRecordPlacer(RecordPlacer placer) {
@@ -121,9 +131,9 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
     uint8_t* result = Place(kResultSlot, result_here, sizeof result_here);
 
     CallRecord record;
-    CallInProgress call{&record, host_info, result, callback_answer};
-    record.returned = InExport(kDispatchName, [&] {
-        return entries.dispatch(0, 0, Word(&call), number,
+    CallInProgress call{&record, Word(&record), host_info, result, callback_answer};
+    record.returned = InExport(kDispatchName, &call, [&] {
+        return entries.dispatch(0, 0, call.host_context, number,
                                 static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&HostCallback)),
                                 Word(host_info), 0, Word(records), 0, Word(result));
     });
@@ -147,7 +157,7 @@ int32_t Handshake(const ExtenderEntries& entries, uint32_t host_version, char* b
             refusal = placed;
         }
     }
-    const int32_t answer = InExport(kDispatchName, [&] {
+    const int32_t answer = InExport(kDispatchName, nullptr, [&] {
         return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kHandshake), 0, Word(host_info), 0,
                                 Word(refusal), 0, 0);
     });
@@ -164,7 +174,7 @@ int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record) {
     uint8_t* row = static_cast<uint8_t*>(record);
     if (record != nullptr)
         row = PlaceCopy(kBufferSlot, row, kFunctionDescriptorSize);
-    const int32_t answer = InExport(kDispatchName, [&] {
+    const int32_t answer = InExport(kDispatchName, nullptr, [&] {
         return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kEnumerate), 0, 0, 0, Word(row),
                                 static_cast<uint32_t>(index), 0);
     });
@@ -175,7 +185,7 @@ int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record) {
 
 int32_t QueryDescription(const ExtenderEntries& entries, char* buffer) {
     uint8_t* text = PlaceCopy(kBufferSlot, reinterpret_cast<uint8_t*>(buffer), kDescriptionSize);
-    const int32_t answer = InExport(kQueryName, [&] {
+    const int32_t answer = InExport(kQueryName, nullptr, [&] {
         return entries.query(kQueryDescription, text, static_cast<int32_t>(kDescriptionSize));
     });
     if (text != reinterpret_cast<uint8_t*>(buffer))

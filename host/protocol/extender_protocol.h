@@ -31,6 +31,8 @@ struct ExtenderEntries {
 // The export the host is inside ("_QELExtender2@40"; DllMain too), or null: what a report of
 // a fault names.
 const char* EnteredExport();
+// Null: no export entered, which also ends the script function call in progress; a callback
+// after that records nothing.
 void SetEnteredExport(const char* name);
 
 // Where the host places what it hands to the DLL: one slot for each record, buffer and

@@ -1,6 +1,7 @@
 // The real DLL driven through its two exports as the QEL host drives it.
 #include <string.h>
 
+#include "host/protocol/extender_protocol.h"
 #include "tests/host/shared_dll.h"
 
 namespace {
@@ -218,6 +219,27 @@ TEST_F(DllTest, ExportReturnsWhatTheCallbackAnswers) {
         EXPECT_EQ(dll().Call(6).returned, answer);
         EXPECT_EQ(dll().Call(1, {"abc"}).returned, answer);
     }
+}
+
+// --- the host's side of the callback --------------------------------------------------------
+
+// A damaged DLL that calls back with a host context of its own making, once; the host must
+// find its call without following that number (it once wrote through it).
+__attribute__((stdcall)) int32_t DispatchHandingBackAWrongContext(
+    uint32_t, uint32_t, uint32_t host_context, uint32_t, uint32_t callback, uint32_t host_info,
+    uint32_t, uint32_t, uint32_t, uint32_t result_record) {
+    using Callback = __attribute__((stdcall)) int32_t (*)(int32_t, uint32_t, uint32_t, uint32_t);
+    const auto call_back = reinterpret_cast<Callback>(static_cast<uintptr_t>(callback));
+    return call_back(0, host_context ^ 0x12345679, host_info, result_record);
+}
+
+TEST(HostCallback, NeverFollowsTheContextTheDllHandsBack) {
+    const qel::ExtenderEntries entries{nullptr, &DispatchHandingBackAWrongContext};
+    const char* const no_arguments[qel::kArgumentRecordCount] = {};
+    const qel::CallRecord record = qel::CallFunction(entries, 2, no_arguments, 77);
+    EXPECT_EQ(record.returned, 77);
+    EXPECT_EQ(record.callbacks, 1);
+    EXPECT_FALSE(record.arguments_handed_back);
 }
 
 }  // namespace
