@@ -85,44 +85,58 @@ std::string MemoryText(uint32_t bytes) {
     return text;
 }
 
-std::string DescribeValue(const std::string& name, const std::string& first_argument, int32_t value,
-                          bool clone) {
+std::string DescribeVersion(const std::string& first_argument, int32_t, bool) {
+    return first_argument == "0" ? "library version" : "";
+}
+
+std::string DescribeFamily(const std::string&, int32_t value, bool) {
+    if (value == 15)
+        return "family 15 or above (the 4-bit family field)";
+    return value == 65535 ? "no CPUID leaf 1" : "family " + std::to_string(value);
+}
+
+std::string DescribeFeatures(const std::string&, int32_t value, bool) {
     const uint32_t bits = static_cast<uint32_t>(value);
-    if (name == "ccpuid") {
-        if (value == 15)
-            return "family 15 or above (the 4-bit family field)";
-        return value == 65535 ? "no CPUID leaf 1" : "family " + std::to_string(value);
+    return Hex(bits, 8) + ": " + FeatureNames(bits);
+}
+
+std::string DescribeSignature(const std::string&, int32_t value, bool) {
+    return SignatureText(static_cast<uint32_t>(value));
+}
+
+std::string DescribeSpeed(const std::string& first_argument, int32_t value, bool clone) {
+    const uint32_t bits = static_cast<uint32_t>(value);
+    const std::string number = std::to_string(bits);
+    if (first_argument == "1")
+        return "measured " + number + " MHz";
+    if (first_argument == "2")
+        return "timed interval " + number + (clone ? " ms" : " us");
+    if (first_argument == "3") {
+        return clone
+                   ? number + " cycles over one second = " + std::to_string(bits / 1000000) + " MHz"
+                   : number + " cycles counted";
     }
-    if (name == "ccpufeat")
-        return Hex(bits, 8) + ": " + FeatureNames(bits);
-    if (name == "ccpuidext")
-        return SignatureText(bits);
-    if (name == "ccpusupt")
-        return value != 0 ? "CPUID present" : "no CPUID";
-    if (name == "cclonecheck")
-        return value != 0 ? "clone (not Intel)" : "not a clone";
-    if (name == "cvendorid")
-        return VendorName(value);
-    if (name == "cmemstat")
-        return MemoryText(bits);
-    if (name == "ccpuspeed") {
-        const std::string number = std::to_string(bits);
-        if (first_argument == "1")
-            return "measured " + number + " MHz";
-        if (first_argument == "2")
-            return "timed interval " + number + (clone ? " ms" : " us");
-        if (first_argument == "3") {
-            return clone ? number + " cycles over one second = " + std::to_string(bits / 1000000) +
-                               " MHz"
-                         : number + " cycles counted";
-        }
-        return clone ? number + " MHz counted over one second" : "rated " + number + " MHz";
-    }
-    if (name == "ccpubenchmark")
-        return "fastest run: " + std::to_string(bits) + " ms";
-    if (name == "cversioninfo" && first_argument == "0")
-        return "library version";
-    return "";
+    return clone ? number + " MHz counted over one second" : "rated " + number + " MHz";
+}
+
+std::string DescribeCpuidSupport(const std::string&, int32_t value, bool) {
+    return value != 0 ? "CPUID present" : "no CPUID";
+}
+
+std::string DescribeMemory(const std::string&, int32_t value, bool) {
+    return MemoryText(static_cast<uint32_t>(value));
+}
+
+std::string DescribeClone(const std::string&, int32_t value, bool) {
+    return value != 0 ? "clone (not Intel)" : "not a clone";
+}
+
+std::string DescribeBenchmark(const std::string&, int32_t value, bool) {
+    return "fastest run: " + std::to_string(static_cast<uint32_t>(value)) + " ms";
+}
+
+std::string DescribeVendor(const std::string&, int32_t value, bool) {
+    return VendorName(value);
 }
 
 }  // namespace qel

@@ -25,10 +25,20 @@ std::string FullIdentificationText(uint32_t leaf1_eax);
 // Names of the set bits of the CPUID leaf-1 EDX feature word, separated by blanks.
 std::string FeatureNames(uint32_t flags);
 std::string MemoryText(uint32_t bytes);
-// The value of `name` in words, or "" when there is nothing to add to the number.
-// `clone`: cclonecheck answered 1, so ccpuspeed counts cycles over one second instead of
-// measuring against the performance counter.
-std::string DescribeValue(const std::string& name, const std::string& first_argument, int32_t value,
-                          bool clone = false);
+// Each function's value in words, or "" when there is nothing to add to the number; one
+// for each function, all of one shape for the host's table of function traits.
+// `first_argument` is the call's mode where the function has one; `clone`: cclonecheck
+// answered 1, so ccpuspeed counts cycles over one second instead of measuring against the
+// performance counter.
+std::string DescribeVersion(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeFamily(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeFeatures(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeSignature(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeSpeed(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeCpuidSupport(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeMemory(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeClone(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeBenchmark(const std::string& first_argument, int32_t value, bool clone);
+std::string DescribeVendor(const std::string& first_argument, int32_t value, bool clone);
 
 }  // namespace qel

@@ -5,7 +5,9 @@
 #include <iterator>
 #include <sstream>
 
-#include "host/cli/json.h"
+#include "host/cli/output/calls.h"
+#include "host/cli/output/report_output.h"
+#include "host/cli/output/terminal.h"
 #include "host/cli/report.h"
 
 namespace qel {
@@ -44,7 +46,7 @@ bool ReadSources(const Options& options, std::istream& in, std::vector<ScriptSou
 bool RunScripts(Session& session, const std::vector<ScriptSource>& sources, bool json,
                 HostStreams streams) {
     bool clean = true;
-    std::vector<std::string> calls_json, problems_json;
+    ScriptOutput output(json, streams.out, streams.err);
     for (const ScriptSource& source : sources) {
         for (const ScriptStatement& statement : ParseScript(source.text)) {
             std::string problem = statement.error;
@@ -62,32 +64,16 @@ bool RunScripts(Session& session, const std::vector<ScriptSource>& sources, bool
             }
             if (!problem.empty()) {
                 clean = false;
-                streams.err << source.name << ":" << statement.line << ": " << problem << "\n";
-                problems_json.push_back("{\"source\": " + JsonQuote(source.name) +
-                                        ", \"line\": " + std::to_string(statement.line) +
-                                        ", \"problem\": " + JsonQuote(problem) + "}");
+                output.Problem(source.name, statement.line, problem);
                 continue;
             }
             CallResult result = RunCall(session, *function, statement.arguments);
             result.line = statement.line;
             clean = clean && result.failure.empty();
-            if (json) {
-                calls_json.push_back(ResultJson(result));
-            } else {
-                streams.out << ResultText(result) << "\n" << std::flush;
-            }
+            output.Call(result);
         }
     }
-    if (json) {
-        auto list = [](const std::vector<std::string>& items) {
-            std::string text;
-            for (size_t i = 0; i < items.size(); ++i)
-                text += (i ? ",\n  " : "\n  ") + items[i];
-            return text + (items.empty() ? "]" : "\n]");
-        };
-        streams.out << "{\"calls\": [" << list(calls_json) << ", \"problems\": ["
-                    << list(problems_json) << "}\n";
-    }
+    output.Finish();
     return clean;
 }
 
@@ -137,14 +123,15 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     Session session;
     session.dll = opened.extender.get();
     session.guard = opened.guard;
-    session.progress = platform.progress_on_terminal ? &streams.err : nullptr;
+    MeasuringLine measuring(platform.progress_on_terminal ? &streams.err : nullptr);
+    session.watcher = &measuring;
     session.read_cpuid = opened.read_cpuid;
     if (!StartSession(&session, &error)) {
         streams.err << "qelhost: " << options.dll << ": " << error << "\n";
         return kExitFailed;
     }
     if (options.list) {
-        PrintList(session, options.dll, options.json, streams.out);
+        WriteList(session, options.dll, options.json, streams.out);
         return kExitCompleted;
     }
     if (sources.empty()) {

@@ -1,13 +1,11 @@
 #include "host/cli/session.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
 #include <chrono>
-#include <ostream>
 
-#include "host/cli/json.h"
+#include "host/cli/function_traits.h"
 
 namespace qel {
 
@@ -47,11 +45,10 @@ CallResult RunCall(Session& session, const FunctionRow& function, const Argument
     result.name = function.name;
     result.number = function.identifier;
     result.arguments = arguments;
-    // These two block for a while; a person at a terminal is told why.
-    const bool blocking = function.name == "ccpuspeed" || function.name == "ccpubenchmark";
-    if (blocking && session.progress != nullptr) {
-        *session.progress << CallText(function.name, arguments) << ": measuring..." << std::flush;
-    }
+    // A person at a terminal is told why the host waits.
+    const bool blocking = Blocks(function.name);
+    if (blocking && session.watcher != nullptr)
+        session.watcher->Started(function.name, arguments);
     const auto start = std::chrono::steady_clock::now();
     session.guard(
         [&] {
@@ -66,8 +63,8 @@ CallResult RunCall(Session& session, const FunctionRow& function, const Argument
         result.failure =
             "called back " + std::to_string(result.outcome.callbacks) + " times, not once";
     }
-    if (blocking && session.progress != nullptr)
-        *session.progress << "\r\033[K" << std::flush;
+    if (blocking && session.watcher != nullptr)
+        session.watcher->Ended();
     return result;
 }
 
@@ -79,55 +76,6 @@ int32_t ErrorNumber(const std::string& message) {
         number = number * 10 + (message[position++] - '0');
     }
     return position > 0 && position < message.size() && message[position] == ':' ? number : -1;
-}
-
-std::string ResultText(const CallResult& result) {
-    const std::string call = CallText(result.name, result.arguments);
-    if (!result.failure.empty())
-        return call + " -> the DLL " + result.failure;
-    if (result.outcome.status == 0)
-        return call + " = " + std::to_string(result.outcome.value);
-    const int32_t number = ErrorNumber(result.outcome.text);
-    std::string text = call + " -> error";
-    if (number >= 0)
-        text.append(" ").append(std::to_string(number));
-    return text.append(" \"").append(result.outcome.text).append("\"");
-}
-
-std::string SecondsText(double seconds) {
-    char text[32];
-    snprintf(text, sizeof text, "%.3f s", seconds);
-    return text;
-}
-
-std::string ResultJson(const CallResult& result, const std::string& decoded) {
-    std::string json = "{";
-    if (result.line > 0)
-        json += "\"line\": " + std::to_string(result.line) + ", ";
-    json += "\"call\": " + JsonQuote(result.name) +
-            ", \"number\": " + std::to_string(result.number) + ", \"arguments\": [";
-    for (size_t index = 0; index < result.arguments.size(); ++index) {
-        json += (index != 0 ? ", " : "") + JsonQuote(result.arguments[index]);
-    }
-    json += "], ";
-    if (!result.failure.empty()) {
-        json += "\"status\": \"crashed\", \"failure\": " + JsonQuote(result.failure);
-    } else if (result.outcome.status == 0) {
-        json += "\"status\": \"value\", \"value\": " + std::to_string(result.outcome.value);
-    } else {
-        const int32_t number = ErrorNumber(result.outcome.text);
-        json += "\"status\": \"error\", \"error\": " +
-                (number >= 0 ? std::to_string(number) : std::string("null")) +
-                ", \"message\": " + JsonQuote(result.outcome.text);
-    }
-    if (!decoded.empty())
-        json += ", \"decoded\": " + JsonQuote(decoded);
-    if (result.seconds >= 0) {
-        char seconds[32];
-        snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
-        json += ", \"seconds\": " + std::string(seconds);
-    }
-    return json + "}";
 }
 
 }  // namespace qel

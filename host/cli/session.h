@@ -1,9 +1,8 @@
-// A loaded DLL with its function table, and how one call through it is run and printed.
+// A loaded DLL with its function table, and how one call through it is run.
 #pragma once
 #include <stdint.h>
 
 #include <functional>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -12,13 +11,21 @@
 
 namespace qel {
 
+// Told when a call that blocks for a while starts and ends, so a terminal can say what runs.
+class BlockingCallWatcher {
+  public:
+    virtual ~BlockingCallWatcher() = default;
+    virtual void Started(const std::string& name, const ArgumentList& arguments) = 0;
+    virtual void Ended() = 0;
+};
+
 // Runs DLL code; false with *failure when it crashed (the Linux host catches the signal).
 using Guard = std::function<bool(const std::function<void()>&, std::string* failure)>;
 
 struct Session {
     Extender* dll = nullptr;
     Guard guard;
-    std::ostream* progress = nullptr;  // where blocking calls announce themselves; may be null
+    BlockingCallWatcher* watcher = nullptr;  // may be null
     // CPUID as the host reads it on the processor the DLL runs on (not through the DLL);
     // false when there is none. May be empty.
     std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
@@ -49,12 +56,5 @@ CallResult RunCall(Session& session, const FunctionRow& function, const Argument
 
 // The error number at the start of a message ("17101: ..."), or -1 when it has none.
 int32_t ErrorNumber(const std::string& message);
-
-// "name(args) = value" or "name(args) -> error N "text"".
-std::string ResultText(const CallResult& result);
-// "1.003 s": how long a blocking call took.
-std::string SecondsText(double seconds);
-// One JSON object for the call; `decoded` is added when non-empty, `seconds` when timed.
-std::string ResultJson(const CallResult& result, const std::string& decoded = "");
 
 }  // namespace qel

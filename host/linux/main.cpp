@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "host/cli/host_main.h"
+#include "host/cli/output/terminal.h"
 #include "host/cli/process_cpuid.h"
 #include "host/cli/processor_catalogue.h"
 #include "host/linux/zoo.h"
@@ -112,7 +113,7 @@ int PrintZoo(const qel::Options& options, std::ostream& out) {
     qel::ZooSettings settings;
     settings.json = options.json;
     settings.scripted_clocks = !options.real_clocks;
-    settings.progress = isatty(STDERR_FILENO) != 0 ? &std::cerr : nullptr;
+    settings.progress = qel::StandardErrorIsTerminal() ? &std::cerr : nullptr;
     const auto start = [&](const std::string& cpu, std::string* error) {
         return StartRunner(cpu, options.dll, error);
     };
@@ -133,7 +134,7 @@ int main(int argc, char** argv) {
     platform.apply_options = &ApplyOptions;
     platform.open_on_cpu = &OpenOnCpu;
     platform.print_zoo = &PrintZoo;
-    platform.progress_on_terminal = isatty(STDERR_FILENO) != 0;
+    platform.progress_on_terminal = qel::StandardErrorIsTerminal();
     platform.read_cpuid = &qel::ReadThisProcessCpuid;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});

@@ -1,12 +1,11 @@
 // qelhost on Windows: LoadLibrary and the real Win32 calls under the shared program.
-#include <io.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
 
 #include <iostream>
 
 #include "host/cli/host_main.h"
+#include "host/cli/output/terminal.h"
 #include "host/cli/process_cpuid.h"
 
 namespace {
@@ -42,7 +41,7 @@ int main(int argc, char** argv) {
         return true;
     };
     platform.apply_options = &ApplyOptions;
-    platform.progress_on_terminal = _isatty(_fileno(stderr)) != 0;
+    platform.progress_on_terminal = qel::StandardErrorIsTerminal();
     platform.read_cpuid = &qel::ReadThisProcessCpuid;
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});

@@ -1,10 +1,15 @@
-// The command line, byte counts, error numbers and the decoded values of the report. Whole
-// command lines, with their exit status and messages, are run in cli_test.cpp.
+// The command line, byte counts, error numbers, the decoded values of the report, the calls
+// it makes and the progress line of blocking calls. Whole command lines, with their exit
+// status and messages, are run in cli_test.cpp.
 #include "host/cli/options.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "host/cli/decode.h"
+#include "host/cli/function_traits.h"
+#include "host/cli/output/terminal.h"
 #include "host/cli/session.h"
 
 namespace {
@@ -184,5 +189,73 @@ INSTANTIATE_TEST_SUITE_P(
         Leaf1Case{0x00000543, ""},
         // Extended fields of other families are not part of the identification.
         Leaf1Case{0x00F30543, ""}));
+
+struct ReportCallsCase {
+    const char* name;
+    bool clone;
+    std::vector<qel::ArgumentList> calls;
+    friend void PrintTo(const ReportCallsCase& c, std::ostream* out) {
+        *out << c.name << (c.clone ? " clone" : "");
+    }
+};
+
+class ReportCalls : public testing::TestWithParam<ReportCallsCase> {};
+
+TEST_P(ReportCalls, FollowTheSpeedRoute) {
+    EXPECT_EQ(qel::ReportArguments(GetParam().name, GetParam().clone), GetParam().calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Functions, ReportCalls,
+    testing::Values(ReportCallsCase{"ccpuspeed", true, {{"3"}}},
+                    ReportCallsCase{"ccpuspeed", false, {{"0"}, {"1"}, {"2"}, {"3"}}},
+                    ReportCallsCase{"ccpubenchmark", false, {{"1", "0", "1", "0", "1"}}},
+                    ReportCallsCase{"cversioninfo", true, {{"0"}}},
+                    ReportCallsCase{"cvendorid", false, {{}}},
+                    // Names the host does not know exactly get one call without arguments.
+                    ReportCallsCase{"nosuch", false, {{}}},
+                    ReportCallsCase{"CCPUSPEED", true, {{}}}));
+
+// Answers every call with 7, as the DLL answers through its callback.
+class AnsweringExtender : public qel::Extender {
+  public:
+    std::string Description(int32_t*) override { return ""; }
+    int32_t Handshake(uint32_t, char*) override { return 0; }
+    int32_t Enumerate(int32_t, void*) override { return 0; }
+    qel::Outcome Call(uint32_t, const qel::ArgumentTexts&) override {
+        qel::Outcome outcome;
+        outcome.callbacks = 1;
+        outcome.value = 7;
+        return outcome;
+    }
+    void set_callback_answer(int32_t) override {}
+};
+
+// Every function is run; only the ones that block show the line and are timed.
+TEST(BlockingCalls, ShowTheMeasuringLineOnATerminalAndAreTimed) {
+    AnsweringExtender extender;
+    std::ostringstream terminal;
+    qel::MeasuringLine measuring(&terminal);
+    qel::Session session;
+    session.dll = &extender;
+    session.guard = [](const std::function<void()>& work, std::string*) {
+        work();
+        return true;
+    };
+    session.watcher = &measuring;
+    for (int32_t number = 1; number <= qel_abi::kScriptFunctionCount; ++number) {
+        qel::FunctionRow row;
+        row.identifier = number;
+        row.name = qel::TraitsOf(number).name;
+        const qel::ArgumentList arguments = qel::ReportArguments(row.name, false).back();
+        const qel::CallResult result = qel::RunCall(session, row, arguments);
+        EXPECT_EQ(result.outcome.value, 7) << row.name;
+        const bool blocks = row.name == "ccpuspeed" || row.name == "ccpubenchmark";
+        EXPECT_EQ(result.seconds >= 0, blocks) << row.name;
+    }
+    EXPECT_EQ(terminal.str(),
+              "ccpuspeed(\"3\"): measuring...\r\033[K"
+              "ccpubenchmark(\"1\", \"0\", \"1\", \"0\", \"1\"): measuring...\r\033[K");
+}
 
 }  // namespace

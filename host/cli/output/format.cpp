@@ -1,4 +1,4 @@
-#include "host/cli/json.h"
+#include "host/cli/output/format.h"
 
 #include <stdio.h>
 
@@ -39,6 +39,18 @@ std::string JsonQuote(const std::string& text) {
 
 std::string JsonQuote(const std::optional<std::string>& text) {
     return text ? JsonQuote(*text) : "null";
+}
+
+std::string Padded(std::string text, size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string SecondsText(double seconds) {
+    char text[32];
+    snprintf(text, sizeof text, "%.3f s", seconds);
+    return text;
 }
 
 }  // namespace qel

@@ -1,0 +1,135 @@
+#include "host/cli/output/zoo_output.h"
+
+#include <stdio.h>
+
+#include <algorithm>
+#include <ostream>
+
+#include "host/cli/function_traits.h"
+#include "host/cli/output/format.h"
+
+namespace qel {
+
+namespace number = qel_abi::function_number;
+
+// ccpubenchmark as 3 runs of 100000 iterations, so the zoo stays quick.
+const std::vector<ZooCall>& ZooCalls() {
+    static const std::vector<ZooCall> calls = {
+        {number::ccpusupt, {}, "supt", false},
+        {number::ccpuid, {}, "id", false},
+        {number::ccpuidext, {}, "idext", true},
+        {number::ccpufeat, {}, "feat", true},
+        {number::cvendorid, {}, "vendor", false},
+        {number::cclonecheck, {}, "clone", false},
+        {number::ccpuspeed, {"0"}, "rated", false},
+        {number::ccpuspeed, {"1"}, "MHz", false},
+        {number::ccpubenchmark, {"1", "3", "100000", "0", "1"}, "bench", false},
+        {number::cmemstat, {}, "memory", false},
+        {number::cversioninfo, {"0"}, "version", false},
+    };
+    return calls;
+}
+
+namespace {
+
+std::string Cell(const std::optional<CallResult>& result, bool hexadecimal) {
+    if (!result)
+        return "-";
+    if (!result->failure.empty())
+        return "crash";
+    if (result->outcome.status != 0) {
+        const int32_t number = ErrorNumber(result->outcome.text);
+        return number >= 0 ? "error " + std::to_string(number) : "error";
+    }
+    if (!hexadecimal)
+        return std::to_string(result->outcome.value);
+    char text[16];
+    snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(result->outcome.value));
+    return text;
+}
+
+std::vector<std::string> Cells(const ZooRow& row) {
+    std::vector<std::string> cells;
+    for (size_t index = 0; index < row.results.size(); ++index)
+        cells.push_back(Cell(row.results[index], ZooCalls()[index].hexadecimal));
+    return cells;
+}
+
+void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostream& out) {
+    std::vector<std::string> headings = {"processor", "vendor"};
+    for (const ZooCall& call : ZooCalls())
+        headings.push_back(call.heading);
+    headings.push_back("speed route");
+    std::vector<std::vector<std::string>> table;
+    for (const ZooRow& row : rows) {
+        std::vector<std::string> line = {row.processor->name, row.processor->vendor};
+        if (!row.problem.empty() && row.results.empty()) {
+            line.push_back("(" + row.problem + ")");
+        } else {
+            const std::vector<std::string> cells = Cells(row);
+            line.insert(line.end(), cells.begin(), cells.end());
+            line.push_back(row.route);
+        }
+        table.push_back(line);
+    }
+    std::vector<size_t> widths(headings.size(), 0);
+    for (size_t column = 0; column < headings.size(); ++column)
+        widths[column] = headings[column].size();
+    for (const auto& line : table) {
+        for (size_t column = 0; column < line.size() && column < widths.size(); ++column)
+            widths[column] = std::max(widths[column], line[column].size());
+    }
+    auto print = [&](const std::vector<std::string>& line) {
+        std::string text;
+        for (size_t column = 0; column < line.size(); ++column) {
+            const bool last = column + 1 == line.size();
+            text += last ? line[column] : Padded(line[column], widths[column] + 2);
+        }
+        out << text << "\n";
+    };
+    print(headings);
+    for (const auto& line : table)
+        print(line);
+    out << "\n"
+        << (scripted_clocks
+                ? "Clocks: scripted (a 10 MHz counter and the tick count move 1 ms per read) "
+                  "where no time-stamp counter is read; qemu's time-stamp counter is this "
+                  "machine's, so \"measured\" and \"one second\" figures are this machine's "
+                  "clock rate.\n"
+                : "Clocks: real.\n");
+}
+
+void WriteJson(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostream& out) {
+    out << "{\"clocks\": \"" << (scripted_clocks ? "scripted" : "real") << "\", \"processors\": [";
+    for (size_t index = 0; index < rows.size(); ++index) {
+        const ZooRow& row = rows[index];
+        out << (index ? ",\n  " : "\n  ")
+            << "{\"name\": " << JsonQuote(std::string(row.processor->name))
+            << ", \"title\": " << JsonQuote(std::string(row.processor->title))
+            << ", \"qemu_cpu\": " << JsonQuote(std::string(row.processor->qemu_cpu))
+            << ", \"vendor\": " << JsonQuote(std::string(row.processor->vendor));
+        if (!row.problem.empty())
+            out << ", \"problem\": " << JsonQuote(row.problem);
+        out << ", \"speed_route\": " << JsonQuote(row.route) << ", \"results\": {";
+        const std::vector<std::string> cells = Cells(row);
+        for (size_t cell = 0; cell < cells.size(); ++cell) {
+            const ZooCall& call = ZooCalls()[cell];
+            out << (cell ? ", " : "")
+                << JsonQuote(CallText(TraitsOf(call.function).name, call.arguments)) << ": "
+                << JsonQuote(cells[cell]);
+        }
+        out << "}}";
+    }
+    out << "\n]}\n";
+}
+
+}  // namespace
+
+void WriteZoo(const std::vector<ZooRow>& rows, bool scripted_clocks, bool json, std::ostream& out) {
+    if (json)
+        WriteJson(rows, scripted_clocks, out);
+    else
+        WriteText(rows, scripted_clocks, out);
+}
+
+}  // namespace qel
