@@ -7,15 +7,15 @@ add_executable(cpuid_load_values ${CMAKE_CURRENT_LIST_DIR}/load_values_test.cpp)
 target_link_libraries(cpuid_load_values PRIVATE kz_library_over_fakes GTest::gtest_main)
 add_test(NAME cpuid.load_values COMMAND cpuid_load_values)
 
-# The identification logic over the real inline assembly, not the fakes.
-add_executable(cpuid_real_probes
-    ${CMAKE_CURRENT_LIST_DIR}/real_probes_test.cpp
-    ${CMAKE_SOURCE_DIR}/cpuid/identify.cpp
-    ${CMAKE_SOURCE_DIR}/cpuid/processor_type.cpp
-    ${CMAKE_SOURCE_DIR}/platform/real/processor.cpp)
+# The identification logic over the real inline assembly, not the fakes: the cpuid objects
+# and the real processor operations, at -O2 as in the DLL. They go through a static library
+# so that only what the probes call is linked (not the script functions over the extender).
+kz_add_library_objects(kz_real_probes SUBSYSTEMS cpuid platform_real_processor OPTIONS -O2)
+add_library(kz_real_probes STATIC ${kz_real_probes_OBJECTS})
+add_executable(cpuid_real_probes ${CMAKE_CURRENT_LIST_DIR}/real_probes_test.cpp)
 target_include_directories(cpuid_real_probes PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(cpuid_real_probes PRIVATE -O2)
-target_link_libraries(cpuid_real_probes PRIVATE GTest::gtest_main pthread)
+target_link_libraries(cpuid_real_probes PRIVATE kz_real_probes GTest::gtest_main pthread)
 add_test(NAME cpuid.real_probes.here COMMAND cpuid_real_probes)
 
 # qemu's processor models, several vendors and families (platform notes, "qemu-i386
