@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

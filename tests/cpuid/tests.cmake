@@ -34,9 +34,7 @@ endforeach()
 # The real DLL through its dispatch export: on this machine's processor, and under each
 # qemu model with the model's name handed to the test for its fixed expectations. Realistic
 # processors without CMOV (Cyrix, the 486 and Pentium classes, ...) run in tests/runner.
-set(KZ_CPUID_DLL_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/dll_identification_test.cpp ${CMAKE_SOURCE_DIR}/tests/host/shared_dll.cpp)
-qel_add_dll_test(NAME cpuid_dll_here SOURCES ${KZ_CPUID_DLL_SOURCES})
+qel_add_dll_test(NAME cpuid_dll SOURCES ${CMAKE_CURRENT_LIST_DIR}/dll_identification_test.cpp)
 set(KZ_CPUID_DLL_MODELS
     pentium2 pentium3 qemu32 n270 kvm32 athlon Opteron_G1 Dhyana
     "qemu32,family=20"
@@ -44,7 +42,7 @@ set(KZ_CPUID_DLL_MODELS
     "qemu32,vendor=AuthenticAMD,level=0"
     "qemu32,vendor=CyrixInstead,level=0"
     "qemu32,vendor=HygonGenuine,level=0")
-qel_add_dll_test(NAME cpuid_dll SOURCES ${KZ_CPUID_DLL_SOURCES} CPU ${KZ_CPUID_DLL_MODELS})
+qel_add_dll_test_runs(NAME cpuid_dll CPU ${KZ_CPUID_DLL_MODELS})
 foreach(model IN LISTS KZ_CPUID_DLL_MODELS)
     set_tests_properties(cpuid_dll@${model} PROPERTIES ENVIRONMENT "KZ_QEMU_CPU=${model}")
 endforeach()

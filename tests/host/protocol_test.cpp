@@ -1,7 +1,7 @@
 // The real DLL driven through its two exports as the QEL host drives it.
 #include <string.h>
 
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 
