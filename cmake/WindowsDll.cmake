@@ -1,24 +1,21 @@
 # KZPROBEX.dll: no C runtime, no libstdc++, no static constructors; its own DllMain is the entry.
 enable_language(RC)
 set(CMAKE_RC_FLAGS "-O coff -I${CMAKE_SOURCE_DIR}/resources")
-# Only the named Win32 libraries and libgcc (64-bit division) are linked; the .def fixes
-# the exported names and ordinals.
-set(CMAKE_CXX_STANDARD_LIBRARIES "")
-set(CMAKE_C_STANDARD_LIBRARIES "")
 
-# The DLL from the library's sources, compiled with the given processor options.
+# The DLL from the library's objects compiled with the given processor options.
 function(kz_add_probex_dll target output_name)
-    add_library(${target} SHARED
-        ${KZ_LIBRARY_SOURCES}
-        ${KZ_PLATFORM_REAL_SOURCES}
+    kz_add_library_objects(${target} SUBSYSTEMS ${KZ_LIBRARY_SUBSYSTEMS} platform_real
+        OPTIONS $<$<COMPILE_LANGUAGE:CXX>:-O2 -ffreestanding -fno-exceptions -fno-rtti
+        -fno-threadsafe-statics -fno-asynchronous-unwind-tables -fno-stack-protector -fno-builtin
+        ${ARGN}>)
+    add_library(${target} SHARED ${${target}_OBJECTS}
         ${CMAKE_SOURCE_DIR}/resources/kzprobex.rc
         ${CMAKE_SOURCE_DIR}/resources/kzprobex.def)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} PREFIX "" SUFFIX ".dll")
-    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
-    target_compile_options(${target} PRIVATE
-        $<$<COMPILE_LANGUAGE:CXX>:-O2 -ffreestanding -fno-exceptions -fno-rtti
-        -fno-threadsafe-statics -fno-asynchronous-unwind-tables -fno-stack-protector -fno-builtin
-        ${ARGN}>)
+    # Only the named Win32 libraries and libgcc (64-bit division) are linked: -nostdlib keeps
+    # out the C runtime and the start files, and the libraries named here come before the
+    # toolchain's default ones, so those resolve nothing. The .def fixes the exported names
+    # and ordinals.
     target_link_options(${target} PRIVATE -nostdlib -static-libgcc -Wl,-e,_DllMain@12
         -Wl,--disable-stdcall-fixup -Wl,--no-insert-timestamp)
     target_link_libraries(${target} PRIVATE kernel32 user32 winmm gcc)

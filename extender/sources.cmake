@@ -1,4 +1,4 @@
-list(APPEND KZ_LIBRARY_SOURCES
+set(KZ_EXTENDER_SOURCES
     ${CMAKE_SOURCE_DIR}/extender/dispatch.cpp
     ${CMAKE_SOURCE_DIR}/extender/function_table.cpp
     ${CMAKE_SOURCE_DIR}/extender/module.cpp

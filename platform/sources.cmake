@@ -1,6 +1,10 @@
+# The processor operations are plain inline assembly that also builds for 32-bit Linux, where
+# tests/cpuid runs them; the rest of the real platform is Win32.
+set(KZ_PLATFORM_REAL_PROCESSOR_SOURCES
+    ${CMAKE_SOURCE_DIR}/platform/real/processor.cpp)
 set(KZ_PLATFORM_REAL_SOURCES
     ${CMAKE_SOURCE_DIR}/platform/real/win32_services.cpp
-    ${CMAKE_SOURCE_DIR}/platform/real/processor.cpp
+    ${KZ_PLATFORM_REAL_PROCESSOR_SOURCES}
     ${CMAKE_SOURCE_DIR}/platform/real/trace.cpp
     ${CMAKE_SOURCE_DIR}/platform/real/loops.cpp
     ${CMAKE_SOURCE_DIR}/platform/real/freestanding.cpp)

@@ -1,4 +1,4 @@
-list(APPEND KZ_LIBRARY_SOURCES
+set(KZ_SPEED_SOURCES
     ${CMAKE_SOURCE_DIR}/speed/rate_arithmetic.cpp
     ${CMAKE_SOURCE_DIR}/speed/norm_freq.cpp
     ${CMAKE_SOURCE_DIR}/speed/measure_speed.cpp

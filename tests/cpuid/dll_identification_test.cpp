@@ -11,7 +11,7 @@
 #include <string>
 
 #include "abi/script_functions.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "../unit/cpuid_test_support.h"
 #include "cpuid/identify.h"
+#include "tests/support/cpuid_test_support.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "resources/messages.h"
-#include "tests/host/qelhost_run.h"
+#include "tests/support/qelhost_run.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 # The function reference's examples, run through qelhost and the real DLL.
-add_executable(function_examples_test ${CMAKE_CURRENT_LIST_DIR}/function_examples_test.cpp
-    ${CMAKE_SOURCE_DIR}/tests/host/qelhost_run.cpp)
-target_link_libraries(function_examples_test PRIVATE GTest::gtest_main)
-target_include_directories(function_examples_test PRIVATE ${CMAKE_SOURCE_DIR})
+add_executable(function_examples_test ${CMAKE_CURRENT_LIST_DIR}/function_examples_test.cpp)
+target_link_libraries(function_examples_test PRIVATE qel_dll_harness GTest::gtest_main)
 target_compile_definitions(function_examples_test PRIVATE
     QELHOST_RUNNER="${CMAKE_BINARY_DIR}/host/run-qelhost"
     KZ_FUNCTION_REFERENCE="${CMAKE_SOURCE_DIR}/docs/functions.md")

@@ -3,7 +3,7 @@
 // without calling a null callback and without reading past the function table.
 #include <string.h>
 
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <fstream>
 #include <map>
 
-#include "tests/host/qelhost_run.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/qelhost_run.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "host/loader/guarded_call.h"
-#include "tests/host/dll_file.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/dll_file.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "host/loader/guarded_call.h"
 #include "host/win32/win32_api.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

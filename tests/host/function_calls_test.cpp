@@ -1,5 +1,5 @@
 // Every script function through Call(): values, errors with their exact texts, message boxes.
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

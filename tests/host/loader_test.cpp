@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "host/loader/image_directories.h"
-#include "tests/host/dll_file.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/dll_file.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "host/loader/image_directories.h"
 #include "host/loader/mapped_image.h"
-#include "tests/host/dll_file.h"
-#include "tests/host/qelhost_run.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/dll_file.h"
+#include "tests/support/qelhost_run.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <string.h>
 
 #include "host/protocol/extender_protocol.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

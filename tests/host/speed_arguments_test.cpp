@@ -1,6 +1,6 @@
 // Argument checks of ccpuspeed and ccpubenchmark: a bad argument is an error and nothing is
 // measured (a scripted clock that never advances would hang a measurement).
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace {
 

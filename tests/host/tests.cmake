@@ -1,19 +1,16 @@
 # End-to-end tests of qelhost and its loader through the real KZPROBEX.dll.
 set(host_tests_dir ${CMAKE_CURRENT_LIST_DIR})
 set(host_test_sources
-    ${host_tests_dir}/shared_dll.cpp
     ${host_tests_dir}/protocol_test.cpp
     ${host_tests_dir}/careless_host_test.cpp
     ${host_tests_dir}/function_calls_test.cpp
     ${host_tests_dir}/emulation_test.cpp
-    ${host_tests_dir}/dll_file.cpp
     ${host_tests_dir}/loader_test.cpp
     ${host_tests_dir}/damaged_corpus_test.cpp
     ${host_tests_dir}/script_test.cpp
     ${host_tests_dir}/options_test.cpp
     ${host_tests_dir}/cli_test.cpp
     ${host_tests_dir}/planted_fault_test.cpp
-    ${host_tests_dir}/qelhost_run.cpp
     ${host_tests_dir}/speed_arguments_test.cpp)
 # The damaged-DLL corpora run a child process per damage: several minutes under qemu.
 qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources} TIMEOUT 1200)
@@ -24,7 +21,7 @@ add_dependencies(host_tests qelhost qelhost_runner)
 
 # The protocol suites and the argument checks again on other processors (a check that
 # came after a measurement would read a clock on a clone's route).
-qel_add_dll_test(NAME host_tests
+qel_add_dll_test_runs(NAME host_tests
     CPU athlon pentium3 kvm32 Dhyana
         "qemu32,vendor=AuthenticAMD,level=0"
     ARGS --gtest_filter=DllTest.*:Protocol/*:Numbers/*:Codes/*:Versions/*:Table/*:Indexes/*:Checks/*)

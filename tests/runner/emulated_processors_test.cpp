@@ -11,7 +11,7 @@
 #include "abi/script_functions.h"
 #include "host/cli/processor_catalogue.h"
 #include "host/remote/remote_extender.h"
-#include "tests/host/dll_file.h"
+#include "tests/support/dll_file.h"
 
 namespace {
 

@@ -1,11 +1,9 @@
 # The real DLL in the runner on emulated processors without CMOV, where 32-bit glibc (and so
 # qelhost and the gtest suites themselves) cannot start: the test program runs here and
 # drives the runner under qemu-i386 -cpu MODEL.
-add_executable(runner_e2e ${CMAKE_CURRENT_LIST_DIR}/emulated_processors_test.cpp
-    ${CMAKE_SOURCE_DIR}/tests/host/dll_file.cpp)
-target_link_libraries(runner_e2e PRIVATE qel_cli GTest::gtest_main)
-target_compile_definitions(runner_e2e PRIVATE KZPROBEX_DLL_PATH="${KZPROBEX_DLL}"
-    QEL_QEMU="${QEMU_I386}" QEL_RUNNER="$<TARGET_FILE:qelhost_runner>")
+add_executable(runner_e2e ${CMAKE_CURRENT_LIST_DIR}/emulated_processors_test.cpp)
+target_link_libraries(runner_e2e PRIVATE qel_cli qel_dll_harness GTest::gtest_main)
+target_compile_definitions(runner_e2e PRIVATE QEL_QEMU="${QEMU_I386}" QEL_RUNNER="$<TARGET_FILE:qelhost_runner>")
 add_dependencies(runner_e2e windows_half qelhost_runner)
 gtest_discover_tests(runner_e2e TEST_PREFIX "runner." DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 300)

@@ -1,6 +1,6 @@
 // ccpubenchmark through the real DLL: scripted tick counts for exact figures, and the real
 // counting loop over the real tick count.
-#include "tests/speed/e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tests/speed/e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 namespace {
 

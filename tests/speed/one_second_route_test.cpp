@@ -1,6 +1,6 @@
 // ccpuspeed's one-second route through the real DLL, on clones with a time-stamp counter:
 // the interval by a scripted timer, and the rate over the real one.
-#include "tests/speed/e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // suites that skip on other processors cannot all skip by mistake.
 #include <stdlib.h>
 
-#include "tests/speed/e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // ccpuspeed on an Intel processor without a time-stamp counter: the scan loop through the
 // real DLL, over a scripted counter and over the real one.
-#include "tests/speed/e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 namespace {
 

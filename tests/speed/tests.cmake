@@ -10,16 +10,18 @@ add_test(NAME speed.timed_loops_refuse_reshaped
 
 # One program, run under each processor model and natively; each suite skips on processors
 # that do not take its route, and the model's vendor is checked so no suite skips unseen.
+# Natively (or under qemu's default model where 32-bit code cannot run natively) it is the one
+# test speed_e2e.this_processor.
 qel_add_dll_test(NAME speed_e2e
     SOURCES
-        ${CMAKE_SOURCE_DIR}/tests/host/shared_dll.cpp
         ${speed_tests_dir}/processor_model_test.cpp
         ${speed_tests_dir}/measuring_route_test.cpp
         ${speed_tests_dir}/scan_loop_route_test.cpp
         ${speed_tests_dir}/one_second_route_test.cpp
         ${speed_tests_dir}/benchmark_e2e_test.cpp
-    CPU pentium3 "pentium3,-tsc" athlon Dhyana
+    NATIVE_RUN_AS_ONE
     TIMEOUT 300)
+qel_add_dll_test_runs(NAME speed_e2e CPU pentium3 "pentium3,-tsc" athlon Dhyana TIMEOUT 300)
 set_tests_properties("speed_e2e@pentium3" PROPERTIES ENVIRONMENT
     "KZ_EXPECT_VENDOR=GenuineIntel;KZ_EXPECT_TSC=1")
 set_tests_properties("speed_e2e@pentium3,-tsc" PROPERTIES ENVIRONMENT
@@ -28,7 +30,3 @@ set_tests_properties("speed_e2e@athlon" PROPERTIES ENVIRONMENT
     "KZ_EXPECT_VENDOR=AuthenticAMD;KZ_EXPECT_TSC=1")
 set_tests_properties("speed_e2e@Dhyana" PROPERTIES ENVIRONMENT
     "KZ_EXPECT_VENDOR=HygonGenuine;KZ_EXPECT_TSC=1")
-# Natively (or under qemu's default model where 32-bit code cannot run natively).
-add_test(NAME speed_e2e.this_processor
-    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:speed_e2e>)
-set_tests_properties(speed_e2e.this_processor PROPERTIES TIMEOUT 300)

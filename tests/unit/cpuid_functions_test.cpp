@@ -2,7 +2,7 @@
 // DLL cannot meet (processors without CPUID, a negative highest leaf): the value each
 // reports and what each leaves in the vendor state.
 #include "cpuid/identify.h"
-#include "cpuid_test_support.h"
+#include "tests/support/cpuid_test_support.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // word with CPUID, including a highest basic leaf that reports no leaf 1.
 #include "cpuid/identify.h"
 #include "cpuid/processor_type.h"
-#include "cpuid_test_support.h"
+#include "tests/support/cpuid_test_support.h"
 
 namespace {
 

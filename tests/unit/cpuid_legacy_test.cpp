@@ -4,7 +4,7 @@
 
 #include "cpuid/identify.h"
 #include "cpuid/processor_type.h"
-#include "cpuid_test_support.h"
+#include "tests/support/cpuid_test_support.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "extender/function_table.h"
 #include "extender/module.h"
-#include "fake_host.h"
 #include "resources/messages.h"
+#include "tests/support/fake_host.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "extender/script_functions.h"
-#include "tests/speed/scripted_clocks.h"
-#include "tests/unit/script_call.h"
+#include "tests/support/script_call.h"
+#include "tests/support/scripted_clocks.h"
 
 namespace {
 

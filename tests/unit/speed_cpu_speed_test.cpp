@@ -11,8 +11,8 @@
 #include "cpuid/vendor_state.h"
 #include "extender/script_functions.h"
 #include "speed/cpu_speed.h"
-#include "tests/speed/scripted_clocks.h"
-#include "tests/unit/script_call.h"
+#include "tests/support/script_call.h"
+#include "tests/support/scripted_clocks.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "speed/measure_speed.h"
-#include "tests/speed/scripted_clocks.h"
+#include "tests/support/scripted_clocks.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/host/qelhost_run.h"
+#include "tests/support/qelhost_run.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/win32/emulation.h"
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace speed_e2e {
 

@@ -1,4 +1,4 @@
-#include "tests/host/dll_file.h"
+#include "tests/support/dll_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

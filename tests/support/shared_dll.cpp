@@ -1,4 +1,4 @@
-#include "tests/host/shared_dll.h"
+#include "tests/support/shared_dll.h"
 
 namespace host_test {
 

@@ -12,7 +12,7 @@
 #include "extender/script_functions.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/processor.h"
-#include "tests/unit/script_call.h"
+#include "tests/support/script_call.h"
 
 namespace cpuid_test {
 

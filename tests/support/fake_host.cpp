@@ -1,4 +1,4 @@
-#include "fake_host.h"
+#include "tests/support/fake_host.h"
 
 #include <string.h>
 
