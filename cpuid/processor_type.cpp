@@ -1,6 +1,6 @@
 #include "cpuid/processor_type.h"
 
-#include "cpuid/identify.h"
+#include "cpuid/refresh_vendor_state.h"
 #include "cpuid/vendor_state.h"
 #include "platform/processor.h"
 
@@ -28,22 +28,13 @@ uint16_t LegacyTypeNumber() {
 
 }  // namespace
 
-uint16_t GetProcessorType() {
-    uint16_t type;
-    if (CpuidSupported()) {
-        type = ReadFamily();
-    } else {
-        // The clone test runs before any type probe, on every call.
-        CloneFlag = ProbeDivisionFlags();
-        type = LegacyTypeNumber();
-    }
+uint16_t ReadProcessorTypeAndRefreshVendorState() {
+    // Without CPUID the refresh runs the clone test, before any type probe.
+    const VendorRefresh refresh = RefreshVendorState();
+    uint16_t type = refresh.has_cpuid ? refresh.family : LegacyTypeNumber();
     if (CloneFlag != 0)
         type |= kCloneBit;
     return type;
-}
-
-uint16_t ProbeDivisionFlags() {
-    return platform::DivisionKeepsZeroFlag() ? 1 : 0;
 }
 
 uint16_t Probe8086() {

@@ -10,7 +10,9 @@ add_test(NAME cpuid.load_values COMMAND cpuid_load_values)
 # The identification logic over the real inline assembly, not the fakes.
 add_executable(cpuid_real_probes
     ${CMAKE_CURRENT_LIST_DIR}/real_probes_test.cpp
+    ${CMAKE_SOURCE_DIR}/cpuid/vendor_state.cpp
     ${CMAKE_SOURCE_DIR}/cpuid/identify.cpp
+    ${CMAKE_SOURCE_DIR}/cpuid/refresh_vendor_state.cpp
     ${CMAKE_SOURCE_DIR}/cpuid/processor_type.cpp
     ${CMAKE_SOURCE_DIR}/platform/real/processor.cpp)
 target_include_directories(cpuid_real_probes PRIVATE ${CMAKE_SOURCE_DIR})
