@@ -1,16 +1,11 @@
 #include "cpuid/identify.h"
 
+#include "abi/x86_flags.h"
 #include "cpuid/vendor_state.h"
 #include "platform/processor.h"
 
-namespace {
-
-constexpr uint32_t kIdFlag = 0x200000;
-
-}  // namespace
-
 uint16_t CpuidSupported() {
-    platform::FlagReadings readings = platform::ToggleFlags32(kIdFlag);
+    platform::FlagReadings readings = platform::ToggleFlags32(qel_abi::eflags::kId);
     platform::WriteFlags32(readings.before);
     return readings.before != readings.after ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 #include "cpuid/processor_type.h"
 
+#include "abi/x86_flags.h"
 #include "cpuid/refresh_vendor_state.h"
 #include "cpuid/vendor_state.h"
 #include "platform/processor.h"
@@ -7,8 +8,8 @@
 namespace {
 
 constexpr uint16_t kNoAnswer = 0xFFFF;
-constexpr uint16_t kFlagsHighNibble = 0xF000;
-constexpr uint32_t kAlignmentCheckFlag = 0x40000;
+using qel_abi::eflags::kAlignmentCheck;
+using qel_abi::eflags::kHighNibble16;
 
 constexpr uint16_t kType8086 = 0;
 constexpr uint16_t kType80286 = 2;
@@ -40,21 +41,21 @@ uint16_t ReadProcessorTypeAndRefreshVendorState() {
 uint16_t Probe8086() {
     // An 8086 keeps bits 12-15 of its flags set whatever is written.
     uint16_t saved = platform::ReadFlags16();
-    uint16_t reading = platform::WriteReadFlags16(saved & 0x0FFF);
+    uint16_t reading = platform::WriteReadFlags16(saved & ~kHighNibble16);
     platform::WriteFlags16(saved);
-    return (reading & kFlagsHighNibble) == kFlagsHighNibble ? kType8086 : kNoAnswer;
+    return (reading & kHighNibble16) == kHighNibble16 ? kType8086 : kNoAnswer;
 }
 
 uint16_t Probe80286() {
     // An 80286 in real mode keeps bits 12-15 clear whatever is written.
     uint16_t saved = platform::ReadFlags16();
-    uint16_t reading = platform::WriteReadFlags16(saved | kFlagsHighNibble);
+    uint16_t reading = platform::WriteReadFlags16(saved | kHighNibble16);
     platform::WriteFlags16(saved);
-    return (reading & kFlagsHighNibble) == 0 ? kType80286 : kNoAnswer;
+    return (reading & kHighNibble16) == 0 ? kType80286 : kNoAnswer;
 }
 
 uint16_t Probe80386() {
     // An 80386 has no alignment-check flag, so bit 18 does not toggle.
-    platform::FlagReadings readings = platform::ToggleFlags32OnAlignedStack(kAlignmentCheckFlag);
+    platform::FlagReadings readings = platform::ToggleFlags32OnAlignedStack(kAlignmentCheck);
     return readings.before == readings.after ? kType80386 : kNoAnswer;
 }

@@ -38,18 +38,18 @@ VendorClassification ClassifyVendor(const platform::CpuidRegisters& leaf0) {
             amd = 0;
     }
     uint32_t clone = 0;
-    uint32_t code = kVendorOther;
+    uint32_t code = qel_abi::vendor_code::kOther;
     if (intel) {
         clone = 0;
-        code = kVendorIntel;
+        code = qel_abi::vendor_code::kIntel;
     }
     if (cyrix) {
         clone = 1;
-        code = kVendorCyrix;
+        code = qel_abi::vendor_code::kCyrix;
     }
     if (amd) {
         clone = 1;
-        code = kVendorAmd;
+        code = qel_abi::vendor_code::kAmd;
     }
     state.intel_match = intel;
     state.cyrix_match = cyrix;

@@ -2,6 +2,7 @@
 // processor is measured against the performance counter.
 #include "speed/cpu_speed.h"
 
+#include "abi/function_values.h"
 #include "cpuid/identify.h"
 #include "cpuid/refresh_vendor_state.h"
 #include "cpuid/vendor_state.h"
@@ -16,13 +17,13 @@ SpeedSample LastSpeedSample = {0, 0, 0, 0};
 
 namespace {
 
-// Mode 1 MHz, 2 microseconds, 3 cycles, anything else the nominal rating.
+// Any mode but the three figures is the nominal rating.
 uint32_t SampleFigure(const SpeedSample& sample, int32_t mode) {
-    if (mode == 1)
+    if (mode == qel_abi::speed_mode::kMhz)
         return sample.freq;
-    if (mode == 2)
+    if (mode == qel_abi::speed_mode::kMicroseconds)
         return sample.ticks;
-    if (mode == 3)
+    if (mode == qel_abi::speed_mode::kCycles)
         return sample.cycles;
     return static_cast<uint32_t>(sample.nominal_freq);
 }
