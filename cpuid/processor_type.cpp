@@ -1,14 +1,15 @@
 #include "cpuid/processor_type.h"
 
-#include "cpuid/identify.h"
+#include "abi/x86_flags.h"
+#include "cpuid/refresh_vendor_state.h"
 #include "cpuid/vendor_state.h"
 #include "platform/processor.h"
 
 namespace {
 
 constexpr uint16_t kNoAnswer = 0xFFFF;
-constexpr uint16_t kFlagsHighNibble = 0xF000;
-constexpr uint32_t kAlignmentCheckFlag = 0x40000;
+using qel_abi::eflags::kAlignmentCheck;
+using qel_abi::eflags::kHighNibble16;
 
 constexpr uint16_t kType8086 = 0;
 constexpr uint16_t kType80286 = 2;
@@ -28,42 +29,33 @@ uint16_t LegacyTypeNumber() {
 
 }  // namespace
 
-uint16_t GetProcessorType() {
-    uint16_t type;
-    if (CpuidSupported()) {
-        type = ReadFamily();
-    } else {
-        // The clone test runs before any type probe, on every call.
-        CloneFlag = ProbeDivisionFlags();
-        type = LegacyTypeNumber();
-    }
+uint16_t ReadProcessorTypeAndRefreshVendorState() {
+    // Without CPUID the refresh runs the clone test, before any type probe.
+    const VendorRefresh refresh = RefreshVendorState();
+    uint16_t type = refresh.has_cpuid ? refresh.family : LegacyTypeNumber();
     if (CloneFlag != 0)
         type |= kCloneBit;
     return type;
 }
 
-uint16_t ProbeDivisionFlags() {
-    return platform::DivisionKeepsZeroFlag() ? 1 : 0;
-}
-
 uint16_t Probe8086() {
     // An 8086 keeps bits 12-15 of its flags set whatever is written.
     uint16_t saved = platform::ReadFlags16();
-    uint16_t reading = platform::WriteReadFlags16(saved & 0x0FFF);
+    uint16_t reading = platform::WriteReadFlags16(saved & ~kHighNibble16);
     platform::WriteFlags16(saved);
-    return (reading & kFlagsHighNibble) == kFlagsHighNibble ? kType8086 : kNoAnswer;
+    return (reading & kHighNibble16) == kHighNibble16 ? kType8086 : kNoAnswer;
 }
 
 uint16_t Probe80286() {
     // An 80286 in real mode keeps bits 12-15 clear whatever is written.
     uint16_t saved = platform::ReadFlags16();
-    uint16_t reading = platform::WriteReadFlags16(saved | kFlagsHighNibble);
+    uint16_t reading = platform::WriteReadFlags16(saved | kHighNibble16);
     platform::WriteFlags16(saved);
-    return (reading & kFlagsHighNibble) == 0 ? kType80286 : kNoAnswer;
+    return (reading & kHighNibble16) == 0 ? kType80286 : kNoAnswer;
 }
 
 uint16_t Probe80386() {
     // An 80386 has no alignment-check flag, so bit 18 does not toggle.
-    platform::FlagReadings readings = platform::ToggleFlags32OnAlignedStack(kAlignmentCheckFlag);
+    platform::FlagReadings readings = platform::ToggleFlags32OnAlignedStack(kAlignmentCheck);
     return readings.before == readings.after ? kType80386 : kNoAnswer;
 }

@@ -4,15 +4,10 @@
 #include <stdint.h>
 
 constexpr uint16_t kCloneBit = 0x8000;
-// CPUID exists but reports no leaf 1.
-constexpr uint16_t kNoLeafOne = 0xFFFF;
 
 // The type number (family 0-15; or 0, 2, 3, 4 without CPUID) with bit 15 set for a clone;
-// 0xFFFF when CPUID reports no leaf 1.
-uint16_t GetProcessorType();
-
-// 1 when a 16-bit DIV leaves the zero flag set (the processor counts as a clone), else 0.
-uint16_t ProbeDivisionFlags();
+// 0xFFFF when CPUID reports no leaf 1. Runs RefreshVendorState first.
+uint16_t ReadProcessorTypeAndRefreshVendorState();
 // 0 on an 8086/8088, whose flags bits 12-15 cannot be cleared; else 0xFFFF.
 uint16_t Probe8086();
 // 2 on an 80286, whose flags bits 12-15 cannot be set in real mode; else 0xFFFF.

@@ -35,11 +35,11 @@ extern "C" KZ_STDCALL int32_t QELExtender2(void* window, uint32_t, uint32_t host
                                            int32_t enumeration_index, void* result_record) {
     // Only the low 16 bits count, as a signed number.
     const int16_t number = static_cast<int16_t>(function_number & 0xFFFF);
-    if (number == -3)
+    if (number == qel_abi::kRequestNoOperation)
         return 1;
-    if (number == -2)
+    if (number == qel_abi::kRequestEnumerate)
         return Enumerate(enumeration_index, records);
-    if (number == -1)
+    if (number == qel_abi::kRequestHandshake)
         return Handshake(host_info, static_cast<char*>(records));
 
     Call call{window,

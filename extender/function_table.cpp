@@ -5,7 +5,8 @@
 
 namespace {
 
-constexpr int32_t kScriptFunctionKind = 2;
+using qel_abi::kEndOfTable;
+using qel_abi::kScriptFunctionKind;
 // The 64-bit little-endian 0x11111, handed to the host unchanged.
 #define KZ_ARGUMENT_TYPES \
     { 0x11, 0x11, 0x01, 0, 0, 0, 0, 0 }
@@ -20,7 +21,7 @@ const FunctionDescriptor FunctionTable[kFunctionCount + 1] = {
     KZ_SCRIPT_FUNCTIONS(KZ_DESCRIPTOR_ROW)
 #undef KZ_DESCRIPTOR_ROW
     // The end marker.
-    {-1, 0, {0, 0, 0, 0, 0, 0, 0, 0}, 0, 0, ""},
+    {kEndOfTable, 0, {0, 0, 0, 0, 0, 0, 0, 0}, 0, 0, ""},
 };
 
 int32_t Handshake(const void* host_info, char* buffer) {
@@ -39,7 +40,7 @@ int32_t Enumerate(int32_t index, void* record) {
     if (index < 0 || index > kFunctionCount)
         return 0;
     const FunctionDescriptor& row = FunctionTable[index];
-    if (row.identifier == -1)
+    if (row.identifier == kEndOfTable)
         return 0;
     if (record == nullptr)
         return 1;
@@ -58,7 +59,7 @@ int32_t Enumerate(int32_t index, void* record) {
 
 uint32_t CountFunctionsOfKind(int32_t kind) {
     uint32_t count = 0;
-    for (const FunctionDescriptor* row = FunctionTable; row->identifier != -1; ++row) {
+    for (const FunctionDescriptor* row = FunctionTable; row->identifier != kEndOfTable; ++row) {
         if (row->kind == kind)
             ++count;
     }

@@ -3,6 +3,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "abi/qel_records.h"
 #include "abi/script_functions.h"
 
 // One row of the table; the host's record for request -2 has the same 56-byte layout.
@@ -14,13 +15,18 @@ struct FunctionDescriptor {
     int16_t name_length;  // 0 here; the host's copy receives the name's length
     char name[34];
 };
-static_assert(sizeof(FunctionDescriptor) == 56);
-static_assert(offsetof(FunctionDescriptor, argument_count) == 16);
-static_assert(offsetof(FunctionDescriptor, name_length) == 20);
-static_assert(offsetof(FunctionDescriptor, name) == 22);
+static_assert(sizeof(FunctionDescriptor) == qel_abi::kFunctionDescriptorSize);
+static_assert(offsetof(FunctionDescriptor, identifier) == qel_abi::kDescriptorIdentifierOffset);
+static_assert(offsetof(FunctionDescriptor, kind) == qel_abi::kDescriptorKindOffset);
+static_assert(offsetof(FunctionDescriptor, argument_types) ==
+              qel_abi::kDescriptorArgumentTypesOffset);
+static_assert(offsetof(FunctionDescriptor, argument_count) ==
+              qel_abi::kDescriptorArgumentCountOffset);
+static_assert(offsetof(FunctionDescriptor, name_length) == qel_abi::kDescriptorNameLengthOffset);
+static_assert(offsetof(FunctionDescriptor, name) == qel_abi::kDescriptorNameOffset);
 
 constexpr int kFunctionCount = qel_abi::kScriptFunctionCount;
-constexpr uint32_t kMinimumHostVersion = 1004;
+using qel_abi::kMinimumHostVersion;
 
 // A row per script function, in number order, and the end marker.
 extern const FunctionDescriptor FunctionTable[kFunctionCount + 1];

@@ -2,26 +2,22 @@
 #pragma once
 #include <stdint.h>
 
+#include "abi/qel_records.h"
 #include "platform/stdcall.h"
 
 // The host's completion function: status 0 after a value, -1 after an error.
 using HostCallback = KZ_STDCALL int32_t (*)(int32_t status, uint32_t host_context, void* host_info,
                                             void* result_record);
 
-// ArgumentRecord: 40 bytes each, back to back; the text pointer sits at offset 32.
-constexpr uint32_t kArgumentRecordSize = 40;
-constexpr uint32_t kArgumentTextOffset = 32;
-constexpr int kArgumentCount = 5;
-
-// ResultRecord: the only three fields the library writes.
-constexpr uint32_t kResultValueOffset = 24;
-constexpr uint32_t kResultTypeOffset = 28;
-constexpr uint32_t kResultTextOffset = 32;
-constexpr int32_t kResultTypeValue = 1;
-constexpr int32_t kResultTypeText = 2;
-
-// HostInfo: the host's version, read by the handshake.
-constexpr uint32_t kHostVersionOffset = 8;
+using qel_abi::kArgumentRecordSize;
+using qel_abi::kArgumentTextOffset;
+constexpr int kArgumentCount = qel_abi::kArgumentRecordCount;
+using qel_abi::kHostVersionOffset;
+using qel_abi::kResultTextOffset;
+using qel_abi::kResultTypeOffset;
+using qel_abi::kResultTypeText;
+using qel_abi::kResultTypeValue;
+using qel_abi::kResultValueOffset;
 
 // One script function call as the dispatcher hands it to a function.
 struct Call {

@@ -1,3 +1,4 @@
+#include "abi/qel_records.h"
 #include "extender/exports.h"
 #include "extender/module.h"
 #include "platform/win32_services.h"
@@ -21,7 +22,7 @@ int32_t ScanForFour(const int32_t* list, int32_t count) {
 
 extern "C" KZ_STDCALL int32_t QELExtenderQuery(uint32_t code, void* pointer, int32_t count) {
     switch (static_cast<int16_t>(code & 0xFFFF)) {
-        case 1:
+        case qel_abi::kQueryDescription:
             if (pointer != nullptr && count > 0) {
                 platform::LoadMessage(ModuleHandle, KZ_MSG_DESCRIPTION, DescriptionBuffer,
                                       sizeof DescriptionBuffer);

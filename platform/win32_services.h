@@ -3,19 +3,11 @@
 #pragma once
 #include <stdint.h>
 
+#include "abi/memory_status.h"
+
 namespace platform {
 
-// MEMORYSTATUS as GlobalMemoryStatus fills it: eight 32-bit fields, 32 bytes.
-struct MemoryStatus {
-    uint32_t length;
-    uint32_t memory_load;
-    uint32_t total_phys;
-    uint32_t avail_phys;
-    uint32_t total_page_file;
-    uint32_t avail_page_file;
-    uint32_t total_virtual;
-    uint32_t avail_virtual;
-};
+using qel_abi::MemoryStatus;
 
 // LoadStringA: string `id` of `module`'s string table, cut to size - 1 and NUL-terminated.
 int32_t LoadMessage(void* module, uint32_t id, char* buffer, int32_t size);

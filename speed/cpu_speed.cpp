@@ -2,8 +2,9 @@
 // processor is measured against the performance counter.
 #include "speed/cpu_speed.h"
 
+#include "abi/function_values.h"
 #include "cpuid/identify.h"
-#include "cpuid/processor_type.h"
+#include "cpuid/refresh_vendor_state.h"
 #include "cpuid/vendor_state.h"
 #include "extender/numeric_text.h"
 #include "extender/report.h"
@@ -16,13 +17,13 @@ SpeedSample LastSpeedSample = {0, 0, 0, 0};
 
 namespace {
 
-// Mode 1 MHz, 2 microseconds, 3 cycles, anything else the nominal rating.
+// Any mode but the three figures is the nominal rating.
 uint32_t SampleFigure(const SpeedSample& sample, int32_t mode) {
-    if (mode == 1)
+    if (mode == qel_abi::speed_mode::kMhz)
         return sample.freq;
-    if (mode == 2)
+    if (mode == qel_abi::speed_mode::kMicroseconds)
         return sample.ticks;
-    if (mode == 3)
+    if (mode == qel_abi::speed_mode::kCycles)
         return sample.cycles;
     return static_cast<uint32_t>(sample.nominal_freq);
 }
@@ -30,18 +31,13 @@ uint32_t SampleFigure(const SpeedSample& sample, int32_t mode) {
 // A clone without CPUID, or without a time-stamp counter, cannot execute what the
 // one-second route needs: it counts nothing and reports 0.
 bool CanCountCycles(bool has_cpuid) {
-    return has_cpuid && (ReadFeatureFlags() & kTimeStampCounterFeature) != 0;
+    return has_cpuid && (ReadFeatureFlagsAndRefreshVendorState() & kTimeStampCounterFeature) != 0;
 }
 
 }  // namespace
 
 int32_t ccpuspeed(const Call& call) {
-    const bool has_cpuid = CpuidSupported() == 1;
-    if (has_cpuid) {
-        ReadFamily();  // for the vendor state it rewrites
-    } else {
-        CloneFlag = ProbeDivisionFlags();
-    }
+    const bool has_cpuid = RefreshVendorState().has_cpuid;
     int32_t mode;
     if (!ReadNumericArgument(call.args[0], &mode))
         return ReportError(call, KZ_MSG_SPEED_MODE);

@@ -29,8 +29,8 @@ void TraceResult(const SpeedSample& sample) {
 }  // namespace
 
 SpeedSample MeasureSpeed(int32_t iteration_cycles) {
-    const uint16_t type = GetProcessorType();
-    const uint32_t features = ReadFeatureFlags();
+    const uint16_t type = ReadProcessorTypeAndRefreshVendorState();
+    const uint32_t features = ReadFeatureFlagsAndRefreshVendorState();
     const SpeedSample zero_sample{0, 0, 0, 0};
     TracePoint("Start run *******************************************************************", 0);
     if (type & kCloneBit)

@@ -1,5 +1,6 @@
 #include "speed/one_second_route.h"
 
+#include "abi/function_values.h"
 #include "platform/processor.h"
 #include "platform/win32_services.h"
 
@@ -37,9 +38,10 @@ OneSecondCount CountCyclesOverOneSecond() {
 }
 
 uint32_t OneSecondFigure(const OneSecondCount& count, int32_t mode) {
-    if (mode == 2)
+    // The interval mode reports milliseconds on this route.
+    if (mode == qel_abi::speed_mode::kMicroseconds)
         return count.milliseconds;
-    if (mode == 3)
+    if (mode == qel_abi::speed_mode::kCycles)
         return static_cast<uint32_t>(count.cycles);
     // All 64 bits: a clock above 4294 MHz would wrap the low half.
     return static_cast<uint32_t>(count.cycles / kCyclesPerMhzSecond);

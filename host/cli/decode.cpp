@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include "abi/function_values.h"
+
 namespace qel {
 
 std::string Hex(uint32_t value, int digits) {
@@ -12,13 +14,13 @@ std::string Hex(uint32_t value, int digits) {
 
 std::string VendorName(int32_t vendor_code) {
     switch (vendor_code) {
-        case 1:
+        case qel_abi::vendor_code::kIntel:
             return "GenuineIntel";
-        case 2:
+        case qel_abi::vendor_code::kCyrix:
             return "CyrixInstead";
-        case 3:
+        case qel_abi::vendor_code::kAmd:
             return "AuthenticAMD";
-        case 0:
+        case qel_abi::vendor_code::kOther:
             return "another vendor";
         default:
             return "unknown vendor code";

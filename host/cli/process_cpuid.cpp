@@ -1,5 +1,7 @@
 #include "host/cli/process_cpuid.h"
 
+#include "abi/x86_flags.h"
+
 namespace qel {
 namespace {
 
@@ -11,16 +13,16 @@ bool IdFlagToggles() {
         "pushfl\n\t"
         "popl %0\n\t"
         "movl %0, %1\n\t"
-        "xorl $0x200000, %1\n\t"
+        "xorl %2, %1\n\t"
         "pushl %1\n\t"
         "popfl\n\t"
         "pushfl\n\t"
         "popl %1\n\t"
         "popfl"
         : "=&r"(before), "=&r"(after)
-        :
+        : "i"(qel_abi::eflags::kId)
         : "cc");
-    return ((before ^ after) & 0x200000u) != 0;
+    return ((before ^ after) & qel_abi::eflags::kId) != 0;
 }
 
 void Cpuid(uint32_t leaf, uint32_t regs[4]) {

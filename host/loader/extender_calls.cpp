@@ -28,14 +28,15 @@ Outcome ToOutcome(const CallRecord& record) {
 
 FunctionRow DecodeFunctionRow(const uint8_t (&record)[kFunctionDescriptorSize]) {
     FunctionRow row;
-    row.identifier = static_cast<int32_t>(Load32(record, 0));
-    row.kind = static_cast<int32_t>(Load32(record, 4));
-    row.argument_types = Load32(record, 8) | uint64_t{Load32(record, 12)} << 32;
-    row.argument_count = static_cast<int32_t>(Load32(record, 16));
-    memcpy(&row.name_length, record + 20, sizeof row.name_length);
-    row.name.assign(
-        reinterpret_cast<const char*>(record + 22),
-        strnlen(reinterpret_cast<const char*>(record + 22), kFunctionDescriptorSize - 22));
+    using namespace qel_abi;
+    row.identifier = static_cast<int32_t>(Load32(record, kDescriptorIdentifierOffset));
+    row.kind = static_cast<int32_t>(Load32(record, kDescriptorKindOffset));
+    row.argument_types = Load32(record, kDescriptorArgumentTypesOffset) |
+                         uint64_t{Load32(record, kDescriptorArgumentTypesOffset + 4)} << 32;
+    row.argument_count = static_cast<int32_t>(Load32(record, kDescriptorArgumentCountOffset));
+    memcpy(&row.name_length, record + kDescriptorNameLengthOffset, sizeof row.name_length);
+    const char* name = reinterpret_cast<const char*>(record + kDescriptorNameOffset);
+    row.name.assign(name, strnlen(name, kDescriptorNameSize));
     return row;
 }
 

@@ -6,13 +6,14 @@ namespace qel {
 namespace {
 
 constexpr uint32_t kHostInfoSize = 64;
-constexpr uint32_t kHostVersionOffset = 8;
-constexpr uint32_t kResultValueOffset = 24;
-constexpr uint32_t kResultTypeOffset = 28;
-constexpr uint32_t kResultTextOffset = 32;
-constexpr int32_t kEnumerate = -2;
-constexpr int32_t kHandshake = -1;
-constexpr uint32_t kQueryDescription = 1;
+using qel_abi::kHostVersionOffset;
+using qel_abi::kQueryDescription;
+using qel_abi::kResultTextOffset;
+using qel_abi::kResultTypeOffset;
+using qel_abi::kResultValueOffset;
+// Requests travel as all 32 bits of the function number.
+constexpr int32_t kHandshake = qel_abi::kRequestHandshake;
+constexpr int32_t kEnumerate = qel_abi::kRequestEnumerate;
 constexpr const char* kDispatchName = "_QELExtender2@40";
 constexpr const char* kQueryName = "_QELExtenderQuery@12";
 

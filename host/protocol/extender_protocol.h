@@ -4,17 +4,17 @@
 #pragma once
 #include <stdint.h>
 
+#include "abi/qel_records.h"
 #include "host/loader/bounded_text.h"
 
 namespace qel {
 
-// Sizes and offsets of the host's records.
-constexpr uint32_t kArgumentRecordSize = 40;
-constexpr uint32_t kArgumentTextOffset = 32;
-constexpr int kArgumentRecordCount = 5;
-constexpr uint32_t kResultRecordSize = 40;
-constexpr uint32_t kFunctionDescriptorSize = 56;
-constexpr uint32_t kHostVersion = 1004;  // the version this host announces in the handshake
+using qel_abi::kArgumentRecordCount;
+using qel_abi::kArgumentRecordSize;
+using qel_abi::kArgumentTextOffset;
+using qel_abi::kFunctionDescriptorSize;
+using qel_abi::kResultRecordSize;
+constexpr uint32_t kHostVersion = qel_abi::kQelhostVersion;  // announced in the handshake
 constexpr uint32_t kDescriptionSize = 256;
 
 using QueryEntry = __attribute__((stdcall)) int32_t (*)(uint32_t, void*, int32_t);

@@ -7,14 +7,13 @@
 #include <span>
 #include <string_view>
 
-#include "platform/win32_services.h"
+#include "abi/memory_status.h"
 
 #define QEL_WINAPI __attribute__((stdcall, force_align_arg_pointer))
 
 namespace qel::win32 {
 
-// MEMORYSTATUS, the same eight 32-bit fields the library's seam declares.
-using MemoryStatus = platform::MemoryStatus;
+using qel_abi::MemoryStatus;
 
 // KERNEL32
 QEL_WINAPI uint32_t GetTickCount();

@@ -4,12 +4,14 @@
 
 #include <string.h>
 
+#include "abi/x86_flags.h"
 #include "platform/fake/fake_platform.h"
 
 namespace {
 
-constexpr uint32_t kIdFlag = 0x200000;
-constexpr uint32_t kAlignmentCheckFlag = 0x40000;
+using qel_abi::eflags::kAlignmentCheck;
+using qel_abi::eflags::kHighNibble16;
+using qel_abi::eflags::kId;
 
 uint32_t VendorWord(int offset) {
     uint32_t word;
@@ -21,10 +23,10 @@ uint32_t VendorWord(int offset) {
 uint16_t Settle16(uint16_t value) {
     const auto& cpu = fake::processor();
     if (!cpu.has_cpuid && cpu.legacy_class == fake::LegacyClass::k8086) {
-        return value | 0xF000;  // bits 12-15 are always set on an 8086
+        return value | kHighNibble16;  // bits 12-15 are always set on an 8086
     }
     if (!cpu.has_cpuid && cpu.legacy_class == fake::LegacyClass::k80286) {
-        return value & 0x0FFF;  // and always clear on an 80286 in real mode
+        return value & ~kHighNibble16;  // and always clear on an 80286 in real mode
     }
     return value & 0x7FFF;  // 80386 and later: bit 15 is reserved and reads 0
 }
@@ -34,9 +36,9 @@ uint32_t Settle32(uint32_t value) {
     const auto& cpu = fake::processor();
     uint32_t sticky = 0;
     if (!cpu.has_cpuid)
-        sticky |= kIdFlag;
+        sticky |= kId;
     if (!cpu.has_cpuid && cpu.legacy_class != fake::LegacyClass::k80486) {
-        sticky |= kAlignmentCheckFlag;
+        sticky |= kAlignmentCheck;
     }
     uint32_t high = ((cpu.eflags & sticky) | (value & ~sticky)) & 0xFFFF0000;
     return high | Settle16(static_cast<uint16_t>(value));

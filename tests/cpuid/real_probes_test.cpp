@@ -13,6 +13,7 @@
 
 #include "cpuid/identify.h"
 #include "cpuid/processor_type.h"
+#include "cpuid/refresh_vendor_state.h"
 #include "cpuid/vendor_state.h"
 
 namespace {
@@ -93,14 +94,14 @@ TEST(RealProbesTest, DivisionProbeAnswersZeroOrOne) {
 // those values, never a half-made classification. The race is the point of this test; it
 // catches a classification made in place most times, not every time.
 TEST(RealProbesTest, ConcurrentIdentificationsPublishOnlyFinalValues) {
-    IdentifyVendor();
+    RefreshVendorStateFromCpuid();
     const uint32_t expected[] = {IntelMatch, CyrixMatch, AmdMatch, CloneFlag, VendorCode};
     uint32_t* const published[] = {&IntelMatch, &CyrixMatch, &AmdMatch, &CloneFlag, &VendorCode};
 
     std::atomic<bool> done{false};
     std::thread identifier([&] {
         for (int i = 0; i < 40000; ++i)
-            IdentifyVendor();
+            RefreshVendorStateFromCpuid();
         done = true;
     });
     long readings = 0, wrong = 0;

@@ -14,7 +14,7 @@ using host_test::Word;
 class OutsideTheTable : public DllTest, public testing::WithParamInterface<int32_t> {};
 
 TEST_P(OutsideTheTable, AnswersZeroAndWritesNothing) {
-    uint8_t record[qel::kFunctionDescriptorSize];
+    uint8_t record[56];
     memset(record, 0xAB, sizeof record);
     EXPECT_EQ(dll().Enumerate(GetParam(), record), 0);
     for (uint8_t byte : record)
@@ -52,9 +52,9 @@ class NullHostPointers : public DllTest, public testing::WithParamInterface<Null
 
 TEST_P(NullHostPointers, WriteNothingAndCallNothingNull) {
     const NullCase& c = GetParam();
-    uint8_t arguments[5 * qel::kArgumentRecordSize] = {};
+    uint8_t arguments[5 * 40] = {};  // five ArgumentRecords; text pointers at 32
     const uint32_t text = Word(c.argument);
-    memcpy(arguments + qel::kArgumentTextOffset, &text, 4);
+    memcpy(arguments + 32, &text, 4);
     uint8_t result[40];
     memset(result, 0xA5, sizeof result);
     RawCallback::calls = 0;

@@ -116,7 +116,7 @@ class Enumeration : public DllTest, public testing::WithParamInterface<RowCase> 
 
 TEST_P(Enumeration, FillsTheRecordFromTheTable) {
     const RowCase& c = GetParam();
-    uint8_t record[qel::kFunctionDescriptorSize + 8];
+    uint8_t record[56 + 8];
     memset(record, 0xAB, sizeof record);
     ASSERT_EQ(dll().Enumerate(c.index, record), 1);
     int32_t words[5];
@@ -169,9 +169,9 @@ class RawDispatch : public DllTest, public testing::WithParamInterface<RawCallCa
 // host's context, HostInfo and ResultRecord back, and its answer becomes the export's.
 TEST_P(RawDispatch, WritesOnlyItsFieldsAndHandsEverythingBack) {
     const RawCallCase& c = GetParam();
-    uint8_t arguments[5 * qel::kArgumentRecordSize] = {};
+    uint8_t arguments[5 * 40] = {};  // five ArgumentRecords; text pointers at 32
     const uint32_t text = Word(c.argument);
-    memcpy(arguments + qel::kArgumentTextOffset, &text, 4);
+    memcpy(arguments + 32, &text, 4);
     uint8_t host_info[16] = {};
     uint8_t result[40];
     memset(result, 0xA5, sizeof result);

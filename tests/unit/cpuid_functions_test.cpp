@@ -41,7 +41,7 @@ class IdentificationFunctionsTest : public FakeProcessorTableTest<FunctionsCase>
 TEST_P(IdentificationFunctionsTest, EachReportsItsValueInAnyOrder) {
     const FunctionsCase& c = GetParam();
     UseProcessorWithCpuid("NoVendorHere", 1, 0, 0);
-    IdentifyVendor();
+    RefreshVendorStateFromCpuid();
     fake::Reset();
     if (c.has_cpuid) {
         UseProcessorWithCpuid("CyrixInstead", 0x80000001, 0x520, 1);
@@ -74,7 +74,7 @@ class SideEffectTest : public FakeProcessorTableTest<SideEffectCase> {
   protected:
     void StartFromAmd() {
         UseProcessorWithCpuid("AuthenticAMD", 1, 0x662, 0);
-        IdentifyVendor();
+        RefreshVendorStateFromCpuid();
         fake::processor().cpuid_executions = 0;
         fake::processor().division_probes = 0;
     }

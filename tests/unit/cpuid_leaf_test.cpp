@@ -2,6 +2,8 @@
 // word with CPUID, including a highest basic leaf that reports no leaf 1.
 #include "cpuid/identify.h"
 #include "cpuid/processor_type.h"
+#include "cpuid/refresh_vendor_state.h"
+#include "cpuid/signature.h"
 #include "tests/support/cpuid_test_support.h"
 
 namespace {
@@ -49,9 +51,12 @@ TEST_P(LeafReadingTest, SignatureFamilyAndFeatures) {
         const char* name;
         uint32_t (*read)();
         uint32_t expected;
-    } readings[] = {{"ReadSignature", [] { return uint32_t{ReadSignature()}; }, c.signature},
-                    {"ReadFamily", [] { return uint32_t{ReadFamily()}; }, c.family},
-                    {"ReadFeatureFlags", [] { return ReadFeatureFlags(); }, c.features}};
+    } readings[] = {{"ReadSignatureAndRefreshVendorState",
+                     [] { return uint32_t{ReadSignatureAndRefreshVendorState()}; }, c.signature},
+                    {"ReadFamilyAndRefreshVendorState",
+                     [] { return uint32_t{ReadFamilyAndRefreshVendorState()}; }, c.family},
+                    {"ReadFeatureFlagsAndRefreshVendorState",
+                     [] { return ReadFeatureFlagsAndRefreshVendorState(); }, c.features}};
     for (const auto& r : readings) {
         SCOPED_TRACE(r.name);
         fake::processor().operations.clear();
@@ -76,7 +81,7 @@ TEST_P(LeafReadingTest, GetProcessorTypeForEachKindOfVendor) {
         UseProcessorWithCpuid(v.vendor, c.highest_leaf, c.leaf1_eax, c.leaf1_edx);
         const uint16_t expected =
             c.family == 0xFFFF ? 0xFFFF : static_cast<uint16_t>(c.family | (v.clone ? 0x8000 : 0));
-        EXPECT_EQ(GetProcessorType(), expected);
+        EXPECT_EQ(ReadProcessorTypeAndRefreshVendorState(), expected);
         EXPECT_EQ(fake::processor().division_probes, 0);
     }
 }
@@ -94,10 +99,14 @@ TEST_F(LeafFreshnessTest, EveryReadingAsksTheProcessorAgain) {
         uint32_t second;
     };
     const Reading readings[] = {
-        {"ReadSignature", [] { return uint32_t{ReadSignature()}; }, 0x0673, 0x0F29},
-        {"ReadFamily", [] { return uint32_t{ReadFamily()}; }, 6, 15},
-        {"ReadFeatureFlags", [] { return ReadFeatureFlags(); }, 0x0387F9FF, 0xBFEBFBFF},
-        {"GetProcessorType", [] { return uint32_t{GetProcessorType()}; }, 0x0006, 0x800F},
+        {"ReadSignatureAndRefreshVendorState",
+         [] { return uint32_t{ReadSignatureAndRefreshVendorState()}; }, 0x0673, 0x0F29},
+        {"ReadFamilyAndRefreshVendorState",
+         [] { return uint32_t{ReadFamilyAndRefreshVendorState()}; }, 6, 15},
+        {"ReadFeatureFlagsAndRefreshVendorState",
+         [] { return ReadFeatureFlagsAndRefreshVendorState(); }, 0x0387F9FF, 0xBFEBFBFF},
+        {"ReadProcessorTypeAndRefreshVendorState",
+         [] { return uint32_t{ReadProcessorTypeAndRefreshVendorState()}; }, 0x0006, 0x800F},
     };
     for (const Reading& r : readings) {
         SCOPED_TRACE(r.name);
@@ -115,11 +124,19 @@ TEST_F(LeafFreshnessTest, AsksLeafZeroBeforeLeafOne) {
         void (*run)();
         std::vector<std::string> cpuid_order;
     } rows[] = {
-        {"IdentifyVendor", [] { IdentifyVendor(); }, {"cpuid 0"}},
-        {"ReadSignature", [] { ReadSignature(); }, {"cpuid 0", "cpuid 1"}},
-        {"ReadFamily", [] { ReadFamily(); }, {"cpuid 0", "cpuid 1"}},
-        {"ReadFeatureFlags", [] { ReadFeatureFlags(); }, {"cpuid 0", "cpuid 1"}},
-        {"GetProcessorType", [] { GetProcessorType(); }, {"cpuid 0", "cpuid 1"}},
+        {"RefreshVendorStateFromCpuid", [] { RefreshVendorStateFromCpuid(); }, {"cpuid 0"}},
+        {"ReadSignatureAndRefreshVendorState",
+         [] { ReadSignatureAndRefreshVendorState(); },
+         {"cpuid 0", "cpuid 1"}},
+        {"ReadFamilyAndRefreshVendorState",
+         [] { ReadFamilyAndRefreshVendorState(); },
+         {"cpuid 0", "cpuid 1"}},
+        {"ReadFeatureFlagsAndRefreshVendorState",
+         [] { ReadFeatureFlagsAndRefreshVendorState(); },
+         {"cpuid 0", "cpuid 1"}},
+        {"ReadProcessorTypeAndRefreshVendorState",
+         [] { ReadProcessorTypeAndRefreshVendorState(); },
+         {"cpuid 0", "cpuid 1"}},
         {"CpuidSupported", [] { CpuidSupported(); }, {}},
     };
     for (const auto& row : rows) {

@@ -4,6 +4,8 @@
 
 #include "cpuid/identify.h"
 #include "cpuid/processor_type.h"
+#include "cpuid/refresh_vendor_state.h"
+#include "cpuid/signature.h"
 #include "tests/support/cpuid_test_support.h"
 
 namespace {
@@ -42,7 +44,7 @@ class LegacyProcessorTest : public FakeProcessorTableTest<LegacyCase> {
     void UseIt(uint32_t clone_flag_before) {
         const LegacyCase& c = GetParam();
         UseProcessorWithCpuid("GenuineIntel", 1, 0x673, 0);
-        IdentifyVendor();
+        RefreshVendorStateFromCpuid();
         UseProcessorWithoutCpuid(c.legacy_class, c.division_keeps_zero_flag);
         CloneFlag = clone_flag_before;
         fake::processor().operations.clear();
@@ -59,12 +61,12 @@ TEST_P(LegacyProcessorTest, TypeAndSignature) {
     const LegacyCase& c = GetParam();
     // CloneFlag starts opposite to what the division will say.
     UseIt(c.division_keeps_zero_flag ? 0 : 1);
-    EXPECT_EQ(GetProcessorType(), c.processor_type);
+    EXPECT_EQ(ReadProcessorTypeAndRefreshVendorState(), c.processor_type);
     EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
     EXPECT_EQ(fake::processor().division_probes, 1);
 
     UseIt(c.division_keeps_zero_flag ? 0 : 1);
-    EXPECT_EQ(ReadSignature(), c.signature);
+    EXPECT_EQ(ReadSignatureAndRefreshVendorState(), c.signature);
     EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag));
 }
 
@@ -72,7 +74,7 @@ TEST_P(LegacyProcessorTest, ReadFeatureFlagsIsZeroAndTouchesNothing) {
     const LegacyCase& c = GetParam();
     UseIt(c.division_keeps_zero_flag ? 0 : 1);
 
-    EXPECT_EQ(ReadFeatureFlags(), 0u);
+    EXPECT_EQ(ReadFeatureFlagsAndRefreshVendorState(), 0u);
     EXPECT_EQ(CurrentVendorState(), IntelStateWithClone(c.division_keeps_zero_flag ? 0 : 1));
     EXPECT_EQ(fake::processor().division_probes, 0);
 }
@@ -80,7 +82,7 @@ TEST_P(LegacyProcessorTest, ReadFeatureFlagsIsZeroAndTouchesNothing) {
 TEST_P(LegacyProcessorTest, CascadeRunsTheDivisionFirstAndStopsAtTheFirstAnswer) {
     const LegacyCase& c = GetParam();
     UseIt(0);
-    GetProcessorType();
+    ReadProcessorTypeAndRefreshVendorState();
 
     const auto& ops = fake::processor().operations;
     const auto division = std::find(ops.begin(), ops.end(), "division");
@@ -100,7 +102,7 @@ TEST_P(LegacyProcessorTest, EveryCallRewritesCloneFlagFromTheDivision) {
     for (bool keeps :
          {c.division_keeps_zero_flag, !c.division_keeps_zero_flag, c.division_keeps_zero_flag}) {
         fake::processor().division_keeps_zero_flag = keeps;
-        const uint16_t type = GetProcessorType();
+        const uint16_t type = ReadProcessorTypeAndRefreshVendorState();
         EXPECT_EQ(CloneFlag, keeps ? 1u : 0u);
         EXPECT_EQ(type & 0x8000, keeps ? 0x8000 : 0);
         EXPECT_EQ(type & 0x7FFF, c.processor_type & 0x7FFF);
@@ -116,7 +118,7 @@ TEST_P(LegacyProcessorTest, CascadeRestoresTheFlagsRegister) {
     for (uint32_t start : kStartingFlags) {
         fake::processor().eflags = start;
         const uint32_t before = FlagsAsHeld();
-        GetProcessorType();
+        ReadProcessorTypeAndRefreshVendorState();
         EXPECT_EQ(fake::processor().eflags, before) << "from " << start;
     }
 }

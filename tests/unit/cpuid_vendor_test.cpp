@@ -1,9 +1,13 @@
 // The vendor string and what it makes of the vendor state: exact twelve-byte matches only,
 // and every identification replaces the whole state.
+#include <string.h>
+
 #include <string>
 
 #include "cpuid/identify.h"
 #include "cpuid/processor_type.h"
+#include "cpuid/refresh_vendor_state.h"
+#include "cpuid/signature.h"
 #include "tests/support/cpuid_test_support.h"
 
 namespace {
@@ -13,10 +17,63 @@ using namespace cpuid_test;
 TEST_F(FakeProcessorTest, KnownVendorsPublishTheirState) {
     for (const VendorState& known : {IntelState(), CyrixState(), AmdState()}) {
         UseProcessorWithCpuid(known.vendor, 7, 0x673, 0);
-        EXPECT_EQ(IdentifyVendor(), 7u);
+        EXPECT_EQ(RefreshVendorStateFromCpuid(), 7u);
         EXPECT_EQ(CurrentVendorState(), known);
         EXPECT_EQ(HighestBasicLeaf, 7u);
     }
+}
+
+// Leaf 0's registers as each processor answers them; the classification alone, published
+// nowhere. The vendor string is EBX, EDX, ECX.
+struct ClassificationRow {
+    const char* processor;
+    const char* vendor;
+    uint32_t intel_match, cyrix_match, amd_match, clone_flag, vendor_code;
+};
+
+const ClassificationRow kClassifications[] = {
+    {"Intel Pentium", "GenuineIntel", 1, 0, 0, 0, 1},
+    {"AMD K6", "AuthenticAMD", 0, 0, 1, 1, 3},
+    {"Cyrix 6x86", "CyrixInstead", 0, 1, 0, 1, 2},
+    {"Hygon Dhyana", "HygonGenuine", 0, 0, 0, 0, 0},
+    {"VIA C3", "CentaurHauls", 0, 0, 0, 0, 0},
+    {"Zhaoxin KaiXian", "  Shanghai  ", 0, 0, 0, 0, 0},
+    {"Transmeta Crusoe", "GenuineTMx86", 0, 0, 0, 0, 0},
+    {"NexGen Nx586", "NexGenDriven", 0, 0, 0, 0, 0},
+    {"UMC Green CPU", "UMC UMC UMC ", 0, 0, 0, 0, 0},
+    {"Rise mP6", "RiseRiseRise", 0, 0, 0, 0, 0},
+    {"NSC Geode", "Geode by NSC", 0, 0, 0, 0, 0},
+    {"near miss in the last byte", "GenuineIntek", 0, 0, 0, 0, 0},
+};
+
+platform::CpuidRegisters LeafZeroOf(const char* vendor, uint32_t highest_leaf) {
+    uint32_t ebx, edx, ecx;
+    memcpy(&ebx, vendor, 4);
+    memcpy(&edx, vendor + 4, 4);
+    memcpy(&ecx, vendor + 8, 4);
+    return {highest_leaf, ebx, ecx, edx};
+}
+
+TEST_F(FakeProcessorTest, ClassifyVendorDecidesEveryFieldAndPublishesNothing) {
+    UseProcessorWithCpuid("CyrixInstead", 1, 0x663, 0);
+    RefreshVendorStateFromCpuid();
+    for (const ClassificationRow& row : kClassifications) {
+        for (uint32_t highest_leaf : {0u, 1u, 0x16u, 0x80000001u}) {
+            SCOPED_TRACE(std::string(row.processor) + ", highest leaf " +
+                         std::to_string(highest_leaf));
+            const VendorClassification got = ClassifyVendor(LeafZeroOf(row.vendor, highest_leaf));
+            EXPECT_EQ(std::string(got.vendor, 12), row.vendor);
+            EXPECT_EQ(got.intel_match, row.intel_match);
+            EXPECT_EQ(got.cyrix_match, row.cyrix_match);
+            EXPECT_EQ(got.amd_match, row.amd_match);
+            EXPECT_EQ(got.clone_flag, row.clone_flag);
+            EXPECT_EQ(got.vendor_code, row.vendor_code);
+            EXPECT_EQ(got.highest_basic_leaf, highest_leaf);
+            EXPECT_EQ(CurrentVendorState(), CyrixState());
+            EXPECT_EQ(HighestBasicLeaf, 1u);
+        }
+    }
+    EXPECT_EQ(fake::processor().cpuid_executions, 1);
 }
 
 // Exact twelve-byte matches only: a near miss differs in one byte of one register, EBX
@@ -35,7 +92,7 @@ class OtherVendorTest : public FakeProcessorTableTest<std::string> {};
 
 TEST_P(OtherVendorTest, PublishesAnotherVendor) {
     UseProcessorWithCpuid(GetParam(), 7, 0x673, 0);
-    EXPECT_EQ(IdentifyVendor(), 7u);
+    EXPECT_EQ(RefreshVendorStateFromCpuid(), 7u);
     EXPECT_EQ(CurrentVendorState(), OtherState(GetParam()));
 }
 
@@ -48,9 +105,11 @@ struct Identifier {
 };
 
 const Identifier kIdentifiers[] = {
-    {"IdentifyVendor", [] { IdentifyVendor(); }},     {"ReadSignature", [] { ReadSignature(); }},
-    {"ReadFeatureFlags", [] { ReadFeatureFlags(); }}, {"ReadFamily", [] { ReadFamily(); }},
-    {"GetProcessorType", [] { GetProcessorType(); }},
+    {"RefreshVendorStateFromCpuid", [] { RefreshVendorStateFromCpuid(); }},
+    {"ReadSignatureAndRefreshVendorState", [] { ReadSignatureAndRefreshVendorState(); }},
+    {"ReadFeatureFlagsAndRefreshVendorState", [] { ReadFeatureFlagsAndRefreshVendorState(); }},
+    {"ReadFamilyAndRefreshVendorState", [] { ReadFamilyAndRefreshVendorState(); }},
+    {"ReadProcessorTypeAndRefreshVendorState", [] { ReadProcessorTypeAndRefreshVendorState(); }},
 };
 
 struct Transition {
@@ -78,7 +137,7 @@ class ReplacementTest : public FakeProcessorTableTest<std::tuple<Identifier, Tra
 TEST_P(ReplacementTest, LaterIdentificationReplacesEverything) {
     const auto& [identifier, t] = GetParam();
     UseProcessorWithCpuid(t.first, 1, 0x663, 0);
-    IdentifyVendor();
+    RefreshVendorStateFromCpuid();
     ASSERT_NE(CurrentVendorState(), t.expected);
 
     UseProcessorWithCpuid(t.second, t.second_highest_leaf, 0x663, 0);
@@ -109,7 +168,7 @@ TEST_F(CpuidProbeTest, AnswersByTheIdFlagAndLeavesStateAndFlagsAlone) {
         {false, fake::LegacyClass::k8086, 0},
     };
     UseProcessorWithCpuid("AuthenticAMD", 1, 0x663, 0);
-    IdentifyVendor();
+    RefreshVendorStateFromCpuid();
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string("cpuid ") + (row.has_cpuid ? "yes" : "no") + ", class " +
                      ClassName(row.legacy_class));
