@@ -5,22 +5,23 @@
 //   speed_bench --measure-reference SECONDS
 //
 // The second form prints the time-stamp counter's rate against CLOCK_MONOTONIC.
-#include <cpuid.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <cmath>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "abi/script_functions.h"
 #include "bench/run_counter.h"
 #include "bench/statistics.h"
 #include "host/loader/extender_dll.h"
 #include "host/win32/emulation.h"
 
 namespace {
+
+namespace fn = qel_abi::function_number;
 
 // Three runs of 50 + 10000 counts of the 10 MHz counter: no measurement can be shorter.
 constexpr double kFloorMilliseconds = 3 * 10050 / 10000.0;
@@ -69,16 +70,6 @@ double MeasureReferenceMhz(double seconds) {
     return double(c1 - c0) * 1000.0 / double(t1 - t0);
 }
 
-std::string Vendor() {
-    unsigned eax, ebx, ecx, edx;
-    __cpuid(0, eax, ebx, ecx, edx);
-    char vendor[13] = {};
-    memcpy(vendor, &ebx, 4);
-    memcpy(vendor + 4, &edx, 4);
-    memcpy(vendor + 8, &ecx, 4);
-    return vendor;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +103,7 @@ int main(int argc, char** argv) {
     for (int call = 0; call < options.calls; ++call) {
         run_counter.TakeRuns();
         const uint64_t start = bench::MonotonicNanoseconds();
-        const qel::Outcome outcome = dll->Call(5, {std::string("1")});
+        const qel::Outcome outcome = dll->Call(fn::ccpuspeed, {std::string("1")});
         const uint64_t end = bench::MonotonicNanoseconds();
         const double error_mhz = std::fabs(outcome.value - options.reference_mhz);
         errors.push_back(error_mhz);
@@ -124,11 +115,11 @@ int main(int argc, char** argv) {
     }
 
     // Clones count over one second of the timer; every other processor is measured.
-    const std::string vendor = Vendor();
-    const bool one_second = vendor == "AuthenticAMD" || vendor == "CyrixInstead";
-    printf("%s (vendor %s, %s route), %d calls of ccpuspeed(1) against %.3f MHz\n",
-           options.label.c_str(), vendor.c_str(), one_second ? "one-second" : "measuring",
-           options.calls, options.reference_mhz);
+    const int32_t vendor = dll->Call(fn::cvendorid).value;
+    const bool one_second = dll->Call(fn::cclonecheck).value == 1;
+    printf("%s (vendor code %d, %s route), %d calls of ccpuspeed(1) against %.3f MHz\n",
+           options.label.c_str(), vendor, one_second ? "one-second" : "measuring", options.calls,
+           options.reference_mhz);
     printf("  error: median %.3f MHz, worst %.3f MHz; within 1 MHz: %d of %d (%.1f%%)\n",
            bench::Median(errors), bench::Largest(errors), within_one, options.calls,
            100.0 * within_one / options.calls);
