@@ -106,14 +106,19 @@ std::string DescribeSignature(const std::string&, int32_t value, bool) {
     return SignatureText(static_cast<uint32_t>(value));
 }
 
+std::string SpeedModeText(int32_t mode) {
+    return std::to_string(mode);
+}
+
 std::string DescribeSpeed(const std::string& first_argument, int32_t value, bool clone) {
+    namespace mode = qel_abi::speed_mode;
     const uint32_t bits = static_cast<uint32_t>(value);
     const std::string number = std::to_string(bits);
-    if (first_argument == "1")
+    if (first_argument == SpeedModeText(mode::kMhz))
         return "measured " + number + " MHz";
-    if (first_argument == "2")
+    if (first_argument == SpeedModeText(mode::kMicroseconds))
         return "timed interval " + number + (clone ? " ms" : " us");
-    if (first_argument == "3") {
+    if (first_argument == SpeedModeText(mode::kCycles)) {
         return clone
                    ? number + " cycles over one second = " + std::to_string(bits / 1000000) + " MHz"
                    : number + " cycles counted";

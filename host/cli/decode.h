@@ -34,6 +34,8 @@ std::string DescribeVersion(const std::string& first_argument, int32_t value, bo
 std::string DescribeFamily(const std::string& first_argument, int32_t value, bool clone);
 std::string DescribeFeatures(const std::string& first_argument, int32_t value, bool clone);
 std::string DescribeSignature(const std::string& first_argument, int32_t value, bool clone);
+// The argument text of ccpuspeed's mode `mode` (qel_abi::speed_mode), as the report passes it.
+std::string SpeedModeText(int32_t mode);
 std::string DescribeSpeed(const std::string& first_argument, int32_t value, bool clone);
 std::string DescribeCpuidSupport(const std::string& first_argument, int32_t value, bool clone);
 std::string DescribeMemory(const std::string& first_argument, int32_t value, bool clone);

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "abi/function_values.h"
 #include "host/cli/decode.h"
 
 namespace qel {
@@ -21,9 +22,13 @@ std::vector<ArgumentList> VersionCalls(bool) {
 // / 1000000: one call of mode 3 shows both. Elsewhere every mode differs and each call
 // measures anew (a few milliseconds).
 std::vector<ArgumentList> SpeedCalls(bool clone) {
+    namespace mode = qel_abi::speed_mode;
     if (clone)
-        return {{"3"}};
-    return {{"0"}, {"1"}, {"2"}, {"3"}};
+        return {{SpeedModeText(mode::kCycles)}};
+    return {{SpeedModeText(mode::kRating)},
+            {SpeedModeText(mode::kMhz)},
+            {SpeedModeText(mode::kMicroseconds)},
+            {SpeedModeText(mode::kCycles)}};
 }
 
 // 30 runs of 10000000 iterations; the result is the fastest run in milliseconds.

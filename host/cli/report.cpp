@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "abi/function_values.h"
 #include "host/cli/decode.h"
 #include "host/cli/function_traits.h"
 #include "host/cli/output/report_output.h"
@@ -59,8 +60,8 @@ bool PrintReport(Session& session, const std::string& dll_path, bool json, std::
                     Leaf1BeyondSignature(session, static_cast<uint32_t>(result.outcome.value));
                 entry.host_leaf1 = results.host_leaf1;
             }
-            entry.speed_route_note =
-                Is(function, number::ccpuspeed) && arguments.size() == 1 && arguments[0] == "3";
+            entry.speed_route_note = Is(function, number::ccpuspeed) && arguments.size() == 1 &&
+                                     arguments[0] == SpeedModeText(qel_abi::speed_mode::kCycles);
             results.entries.push_back(entry);
         }
     }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "abi/function_values.h"
+#include "host/cli/decode.h"
 #include "host/cli/function_traits.h"
 #include "host/cli/output/format.h"
 
@@ -21,8 +23,8 @@ const std::vector<ZooCall>& ZooCalls() {
         {number::ccpufeat, {}, "feat", true},
         {number::cvendorid, {}, "vendor", false},
         {number::cclonecheck, {}, "clone", false},
-        {number::ccpuspeed, {"0"}, "rated", false},
-        {number::ccpuspeed, {"1"}, "MHz", false},
+        {number::ccpuspeed, {SpeedModeText(qel_abi::speed_mode::kRating)}, "rated", false},
+        {number::ccpuspeed, {SpeedModeText(qel_abi::speed_mode::kMhz)}, "MHz", false},
         {number::ccpubenchmark, {"1", "3", "100000", "0", "1"}, "bench", false},
         {number::cmemstat, {}, "memory", false},
         {number::cversioninfo, {"0"}, "version", false},
