@@ -228,9 +228,11 @@ TEST_F(DllTest, ExportReturnsWhatTheCallbackAnswers) {
 __attribute__((stdcall)) int32_t DispatchHandingBackAWrongContext(
     uint32_t, uint32_t, uint32_t host_context, uint32_t, uint32_t callback, uint32_t host_info,
     uint32_t, uint32_t, uint32_t, uint32_t result_record) {
-    using Callback = __attribute__((stdcall)) int32_t (*)(int32_t, uint32_t, uint32_t, uint32_t);
+    using Callback = __attribute__((stdcall)) int32_t (*)(int32_t, uint32_t, void*, void*);
     const auto call_back = reinterpret_cast<Callback>(static_cast<uintptr_t>(callback));
-    return call_back(0, host_context ^ 0x12345679, host_info, result_record);
+    return call_back(0, host_context ^ 0x12345679,
+                     reinterpret_cast<void*>(static_cast<uintptr_t>(host_info)),
+                     reinterpret_cast<void*>(static_cast<uintptr_t>(result_record)));
 }
 
 TEST(HostCallback, NeverFollowsTheContextTheDllHandsBack) {
