@@ -11,6 +11,7 @@
 #include "host/cli/output/terminal.h"
 #include "host/cli/process_cpuid.h"
 #include "host/cli/processor_catalogue.h"
+#include "host/linux/supervisor.h"
 #include "host/linux/zoo.h"
 #include "host/loader/guarded_call.h"
 #include "host/remote/remote_extender.h"
@@ -136,6 +137,10 @@ int main(int argc, char** argv) {
     platform.print_zoo = &PrintZoo;
     platform.progress_on_terminal = qel::StandardErrorIsTerminal();
     platform.read_cpuid = &qel::ReadThisProcessCpuid;
-    return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
-                        {std::cout, std::cerr, std::cin});
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return qel::RunSupervised(
+        [&] {
+            return qel::RunHost(arguments, platform, {std::cout, std::cerr, std::cin});
+        },
+        std::cerr);
 }

@@ -18,6 +18,8 @@ constexpr const char* kDispatchName = "_QELExtender2@40";
 constexpr const char* kQueryName = "_QELExtenderQuery@12";
 
 const char* volatile entered_export = nullptr;
+char* export_mirror = nullptr;
+uint32_t export_mirror_size = 0;
 RecordPlacer record_placer = nullptr;
 // The refusal buffer the handshake may fill; the DLL writes 30 bytes.
 constexpr uint32_t kHandshakeBufferSize = 64;
@@ -101,8 +103,23 @@ const char* EnteredExport() {
 
 void SetEnteredExport(const char* name) {
     entered_export = name;
+    if (export_mirror != nullptr) {
+        uint32_t length = 0;
+        while (name != nullptr && name[length] != 0 && length + 1 < export_mirror_size) {
+            export_mirror[length] = name[length];
+            ++length;
+        }
+        export_mirror[length] = 0;
+    }
     if (name == nullptr)  // left the export, by returning or by a jump out of a fault
         call_in_progress = nullptr;
+}
+
+void MirrorEnteredExport(char* mirror, uint32_t size) {
+    export_mirror = size != 0 ? mirror : nullptr;
+    export_mirror_size = size;
+    if (export_mirror != nullptr)
+        export_mirror[0] = 0;
 }
 
 void SetRecordPlacer(RecordPlacer placer) {

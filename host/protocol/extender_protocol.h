@@ -34,6 +34,9 @@ const char* EnteredExport();
 // Null: no export entered, which also ends the script function call in progress; a callback
 // after that records nothing.
 void SetEnteredExport(const char* name);
+// Keeps a copy of the entered export's name (empty: none) in `mirror`, which may be memory
+// another process reads after this one has ended; null stops it.
+void MirrorEnteredExport(char* mirror, uint32_t size);
 
 // Where the host places what it hands to the DLL: one slot for each record, buffer and
 // argument text. Without a placer they live on the host's stack; the Linux loader places

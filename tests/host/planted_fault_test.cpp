@@ -1,6 +1,6 @@
 // Faults planted at the start of each export of a copy of the real DLL: qelhost reports each
 // with a message that names the fault, where it happened and the export, and exits with 1;
-// it never dies by the signal.
+// it never dies by the signal, nor when the DLL ends its process through a system call.
 #include <string>
 #include <vector>
 
@@ -18,23 +18,37 @@ struct PlantedFault {
     const char* label;
     std::vector<uint8_t> code;
     const char* reported;  // in the message
-    bool inside_dll;       // the faulting instruction lies in the image (an RVA is named)
+    const char* place;     // how the message places the instruction: an RVA, outside, or not
     friend void PrintTo(const PlantedFault& c, std::ostream* out) { *out << c.label; }
 };
 
+const char* const kInside = " at RVA 0x";
+const char* const kOutside = "outside the DLL";
+const char* const kUnknown = "";  // the process ended: no registers to read
+
 const PlantedFault kFaults[] = {
-    {"int3", {0xCC}, "(SIGTRAP)", true},
-    {"ud2", {0x0F, 0x0B}, "illegal instruction", true},
-    {"division by zero", {0x31, 0xC0, 0xF7, 0xF0}, "division by zero", true},  // div eax
-    {"jump to 0", {0x31, 0xC0, 0xFF, 0xE0}, "access violation at address 0x00000000", false},
-    {"write to 0", {0x31, 0xC0, 0x89, 0x00}, "access violation at address 0x00000000", true},
+    {"int3", {0xCC}, "(SIGTRAP)", kInside},
+    {"ud2", {0x0F, 0x0B}, "illegal instruction", kInside},
+    {"division by zero", {0x31, 0xC0, 0xF7, 0xF0}, "division by zero", kInside},  // div eax
+    {"jump to 0", {0x31, 0xC0, 0xFF, 0xE0}, "access violation at address 0x00000000", kOutside},
+    {"write to 0", {0x31, 0xC0, 0x89, 0x00}, "access violation at address 0x00000000", kInside},
     {"trap flag",  // pushfd; or dword [esp], 0x100; popfd; nop
      {0x9C, 0x81, 0x0C, 0x24, 0x00, 0x01, 0x00, 0x00, 0x9D, 0x90},
      "(SIGTRAP)",
-     true},
-    {"int3 after std", {0xFD, 0xCC}, "(SIGTRAP)", true},  // the host's copies must run forwards
-    {"endless recursion", {0xE8, 0xFB, 0xFF, 0xFF, 0xFF}, "stack overflow", true},  // call $
-    {"endless loop", {0xEB, 0xFE}, "did not return within 1 s", true},              // jmp $
+     kInside},
+    {"int3 after std", {0xFD, 0xCC}, "(SIGTRAP)", kInside},  // the host's copies must run forwards
+    {"endless recursion", {0xE8, 0xFB, 0xFF, 0xFF, 0xFF}, "stack overflow", kInside},  // call $
+    {"endless loop", {0xEB, 0xFE}, "did not return within 1 s", kInside},              // jmp $
+    // mov eax, 1; mov ebx, 0x86; int 0x80: Linux's exit, status 134, as if a signal had hit
+    {"exit system call",
+     {0xB8, 0x01, 0, 0, 0, 0xBB, 0x86, 0, 0, 0, 0xCD, 0x80},
+     "exited with status 134 without returning to qelhost",
+     kUnknown},
+    // mov eax, 20; int 0x80 (getpid); mov ebx, eax; mov ecx, 10; mov eax, 37; int 0x80 (kill)
+    {"kill by SIGUSR1",
+     {0xB8, 20, 0, 0, 0, 0xCD, 0x80, 0x89, 0xC3, 0xB9, 10, 0, 0, 0, 0xB8, 37, 0, 0, 0, 0xCD, 0x80},
+     "was ended by signal 10 (SIGUSR1)",
+     kUnknown},
 };
 
 const char* const kExports[] = {"_QELExtenderQuery@12", "_QELExtender2@40"};
@@ -65,8 +79,7 @@ TEST_P(PlantedFaults, EndInAMessageAndExitStatus1) {
     EXPECT_EQ(run.exit_status, 1) << run.err;
     EXPECT_NE(run.err.find(fault.reported), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(std::string(" in ") + export_name), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(fault.inside_dll ? " at RVA 0x" : "outside the DLL"), std::string::npos)
-        << run.err;
+    EXPECT_NE(run.err.find(fault.place), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("core dumped"), std::string::npos) << run.err;
 }
 
