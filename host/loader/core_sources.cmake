@@ -12,6 +12,7 @@ set(QEL_LOADER_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/guard_pages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/module_loader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../protocol/extender_protocol.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../protocol/dll_entry_call.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../win32/emulation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../win32/text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../win32/string_resources.cpp

@@ -1,6 +1,6 @@
 // Memory for what the host hands to the DLL, each block ending where an inaccessible page
-// begins: a DLL that writes or reads past the end of a record, a text or a buffer faults
-// inside the guarded call instead of damaging the host. Linux only.
+// begins, its pages fenced below by another: a DLL that writes or reads past the end of a record, a
+// text or a buffer faults inside the guarded call instead of damaging the host. Linux only.
 #pragma once
 #include <stdint.h>
 
@@ -9,5 +9,13 @@ namespace qel {
 // A block of `size` bytes in slot `slot` (0 to kRecordSlotCount - 1) that ends at a guard
 // page; valid until the same slot is asked for again. Null when no memory can be mapped.
 uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size);
+
+// The top of a stack for DLL code (and the host code it calls back), fenced by a guard page
+// at each end and mapped once; null when no memory can be mapped.
+void* MapDllStack();
+
+// After a jump out of a faulting call: the frames the host's instrumented code left on the
+// DLL's stack are gone, and with ASan their poisoned redzones go too.
+void ForgetDllStackFrames();
 
 }  // namespace qel

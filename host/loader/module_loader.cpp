@@ -11,6 +11,7 @@
 #include "host/loader/guard_pages.h"
 #include "host/loader/guarded_call.h"
 #include "host/loader/image_directories.h"
+#include "host/protocol/dll_entry_call.h"
 #include "host/win32/win32_api.h"
 
 namespace qel {
@@ -69,7 +70,9 @@ EntryPoint EntryOf(const MappedImage& image) {
 
 int32_t CallEntry(EntryPoint entry, void* handle, uint32_t reason) {
     SetEnteredExport("DllMain");
-    const int32_t accepted = entry(handle, reason, nullptr);
+    const uint32_t arguments[] = {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle)),
+                                  reason, 0};
+    const int32_t accepted = CallDllEntry(reinterpret_cast<const void*>(entry), arguments);
     SetEnteredExport(nullptr);
     return accepted;
 }
@@ -96,6 +99,7 @@ bool LoadExtenderModule(const char* path, LoadedModule* module, BoundedText* err
                           image.headers.resources.size);
     RegisterGuardedImage(image.base, image.size);
     SetRecordPlacer(&PlaceAgainstGuardPage);
+    SetDllStack(MapDllStack());
     if (image.headers.entry_point != 0) {
         const EntryPoint entry = EntryOf(image);
         int32_t accepted = 0;

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "host/protocol/dll_entry_call.h"
+
 namespace qel {
 namespace {
 
@@ -67,6 +69,10 @@ int32_t InExport(const char* name, CallInProgress* call, Enter enter) {
 
 uint32_t Word(const void* pointer) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+}
+
+int32_t Dispatch(const ExtenderEntries& entries, const uint32_t (&arguments)[10]) {
+    return CallDllEntry(reinterpret_cast<const void*>(entries.dispatch), arguments);
 }
 
 uint32_t Load32(const uint8_t* record, uint32_t offset) {
@@ -151,9 +157,9 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
     CallRecord record;
     CallInProgress call{&record, Word(&record), host_info, result, callback_answer};
     record.returned = InExport(kDispatchName, &call, [&] {
-        return entries.dispatch(0, 0, call.host_context, number,
-                                static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&HostCallback)),
-                                Word(host_info), 0, Word(records), 0, Word(result));
+        return Dispatch(entries, {0, 0, call.host_context, number,
+                                  static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&HostCallback)),
+                                  Word(host_info), 0, Word(records), 0, Word(result)});
     });
     record.value = static_cast<int32_t>(Load32(result, kResultValueOffset));
     record.result_type = static_cast<int32_t>(Load32(result, kResultTypeOffset));
@@ -176,8 +182,8 @@ int32_t Handshake(const ExtenderEntries& entries, uint32_t host_version, char* b
         }
     }
     const int32_t answer = InExport(kDispatchName, nullptr, [&] {
-        return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kHandshake), 0, Word(host_info), 0,
-                                Word(refusal), 0, 0);
+        return Dispatch(entries, {0, 0, 0, static_cast<uint32_t>(kHandshake), 0, Word(host_info), 0,
+                                  Word(refusal), 0, 0});
     });
     if (refusal != reinterpret_cast<uint8_t*>(buffer)) {
         uint32_t written = kHandshakeBufferSize;
@@ -193,8 +199,8 @@ int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record) {
     if (record != nullptr)
         row = PlaceCopy(kBufferSlot, row, kFunctionDescriptorSize);
     const int32_t answer = InExport(kDispatchName, nullptr, [&] {
-        return entries.dispatch(0, 0, 0, static_cast<uint32_t>(kEnumerate), 0, 0, 0, Word(row),
-                                static_cast<uint32_t>(index), 0);
+        return Dispatch(entries, {0, 0, 0, static_cast<uint32_t>(kEnumerate), 0, 0, 0, Word(row),
+                                  static_cast<uint32_t>(index), 0});
     });
     if (row != record)
         memcpy(record, row, kFunctionDescriptorSize);
@@ -204,7 +210,8 @@ int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record) {
 int32_t QueryDescription(const ExtenderEntries& entries, char* buffer) {
     uint8_t* text = PlaceCopy(kBufferSlot, reinterpret_cast<uint8_t*>(buffer), kDescriptionSize);
     const int32_t answer = InExport(kQueryName, nullptr, [&] {
-        return entries.query(kQueryDescription, text, static_cast<int32_t>(kDescriptionSize));
+        const uint32_t arguments[] = {kQueryDescription, Word(text), kDescriptionSize};
+        return CallDllEntry(reinterpret_cast<const void*>(entries.query), arguments);
     });
     if (text != reinterpret_cast<uint8_t*>(buffer))
         memcpy(buffer, text, kDescriptionSize);

@@ -39,6 +39,14 @@ const PlantedFault kFaults[] = {
     {"int3 after std", {0xFD, 0xCC}, "(SIGTRAP)", kInside},  // the host's copies must run forwards
     {"endless recursion", {0xE8, 0xFB, 0xFF, 0xFF, 0xFF}, "stack overflow", kInside},  // call $
     {"endless loop", {0xEB, 0xFE}, "did not return within 1 s", kInside},              // jmp $
+    // mov eax, esp; again: mov dword [eax], 0; add eax, 4; jmp again: the DLL's stack ends
+    // at a guard page, where the host's frames would have been overwritten
+    {"stack walked upwards",
+     {0x89, 0xE0, 0xC7, 0x00, 0, 0, 0, 0, 0x83, 0xC0, 0x04, 0xEB, 0xF5},
+     "access violation at address 0x",
+     kInside},
+    // mov [ebx + 0x10], eax: the host's EBX (its GOT) is not handed over
+    {"write through ebx", {0x89, 0x43, 0x10}, "access violation at address 0x00000010", kInside},
     // mov eax, 1; mov ebx, 0x86; int 0x80: Linux's exit, status 134, as if a signal had hit
     {"exit system call",
      {0xB8, 0x01, 0, 0, 0, 0xBB, 0x86, 0, 0, 0, 0xCD, 0x80},
