@@ -21,8 +21,8 @@ namespace qel {
 namespace {
 
 struct Slot {
-    uint8_t* mapping = nullptr;  // the guard page below, the usable pages, the guard above
-    uint32_t usable = 0;         // bytes between the two guard pages
+    uint8_t* start = nullptr;  // the first usable byte, a guard page below it
+    uint32_t usable = 0;       // bytes before the guard page above
 };
 
 Slot slots[kRecordSlotCount];
@@ -31,37 +31,25 @@ uint32_t PageSize() {
     return static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
 }
 
-}  // namespace
-
-uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size) {
-    if (slot < 0 || slot >= kRecordSlotCount)
-        return nullptr;
-    Slot& place = slots[slot];
+// `usable` bytes (whole pages) between two inaccessible pages; the first usable byte, or null.
+uint8_t* MapFenced(uint32_t usable, int extra_flags) {
     const uint32_t page = PageSize();
-    if (place.usable < size) {
-        if (place.mapping != nullptr)
-            munmap(place.mapping, place.usable + 2 * page);
-        place = Slot{};
-        const uint32_t usable = (size + page - 1) / page * page;
-        // A guard page on each side: past the end is the overrun; below the start is where
-        // damaged code that takes a record for its stack pushes to, and whatever the kernel
-        // mapped there may be the host's.
-        void* mapped =
-            mmap(nullptr, usable + 2 * page, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED)
-            return nullptr;
-        uint8_t* start = static_cast<uint8_t*>(mapped);
-        if (mprotect(start + page, usable, PROT_READ | PROT_WRITE) != 0) {
-            munmap(mapped, usable + 2 * page);
-            return nullptr;
-        }
-        place.mapping = start;
-        place.usable = usable;
+    void* mapped = mmap(nullptr, usable + 2 * page, PROT_NONE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | extra_flags, -1, 0);
+    if (mapped == MAP_FAILED)
+        return nullptr;
+    uint8_t* start = static_cast<uint8_t*>(mapped) + page;
+    if (mprotect(start, usable, PROT_READ | PROT_WRITE) != 0) {
+        munmap(mapped, usable + 2 * page);
+        return nullptr;
     }
-    return place.mapping + page + place.usable - size;
+    return start;
 }
 
-namespace {
+void UnmapFenced(uint8_t* start, uint32_t usable) {
+    const uint32_t page = PageSize();
+    munmap(start - page, usable + 2 * page);
+}
 
 // Deep enough for the DLL and the host code it calls back (the Win32 emulation, with the
 // sanitizers' larger frames).
@@ -70,21 +58,31 @@ uint8_t* dll_stack = nullptr;  // its lowest usable byte
 
 }  // namespace
 
-void* MapDllStack() {
-    if (dll_stack != nullptr)
-        return dll_stack + kDllStackSize;
-    const uint32_t page = PageSize();
-    void* mapped = mmap(nullptr, kDllStackSize + 2 * page, PROT_NONE,
-                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (mapped == MAP_FAILED)
+uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size) {
+    if (slot < 0 || slot >= kRecordSlotCount)
         return nullptr;
-    uint8_t* usable = static_cast<uint8_t*>(mapped) + page;
-    if (mprotect(usable, kDllStackSize, PROT_READ | PROT_WRITE) != 0) {
-        munmap(mapped, kDllStackSize + 2 * page);
-        return nullptr;
+    Slot& place = slots[slot];
+    if (place.usable < size) {
+        if (place.start != nullptr)
+            UnmapFenced(place.start, place.usable);
+        place = Slot{};
+        // Fenced on both sides: past the end is the overrun; below the start is where damaged
+        // code that takes a record for its stack pushes to, and whatever the kernel mapped
+        // there may be the host's.
+        const uint32_t page = PageSize();
+        const uint32_t usable = (size + page - 1) / page * page;
+        place.start = MapFenced(usable, 0);
+        if (place.start == nullptr)
+            return nullptr;
+        place.usable = usable;
     }
-    dll_stack = usable;
-    return dll_stack + kDllStackSize;
+    return place.start + place.usable - size;
+}
+
+void* MapDllStack() {
+    if (dll_stack == nullptr)
+        dll_stack = MapFenced(kDllStackSize, MAP_NORESERVE);
+    return dll_stack != nullptr ? dll_stack + kDllStackSize : nullptr;
 }
 
 void ForgetDllStackFrames() {

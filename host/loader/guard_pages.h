@@ -1,6 +1,7 @@
 // Memory for what the host hands to the DLL, each block ending where an inaccessible page
-// begins, its pages fenced below by another: a DLL that writes or reads past the end of a record, a
-// text or a buffer faults inside the guarded call instead of damaging the host. Linux only.
+// begins, its pages fenced below by another: a DLL that writes or reads past the end of a
+// record, a text or a buffer faults inside the guarded call instead of damaging the host.
+// Linux only.
 #pragma once
 #include <stdint.h>
 
