@@ -6,17 +6,6 @@
 
 #include "host/protocol/extender_protocol.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KZ_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KZ_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if KZ_ADDRESS_SANITIZER
-#include <sanitizer/asan_interface.h>
-#endif
-
 namespace qel {
 namespace {
 
@@ -51,8 +40,7 @@ void UnmapFenced(uint8_t* start, uint32_t usable) {
     munmap(start - page, usable + 2 * page);
 }
 
-// Deep enough for the DLL and the host code it calls back (the Win32 emulation, with the
-// sanitizers' larger frames).
+// Far deeper than the DLL needs: the host's code it calls runs on the host's own stack.
 constexpr uint32_t kDllStackSize = 1 << 20;
 uint8_t* dll_stack = nullptr;  // its lowest usable byte
 
@@ -83,13 +71,6 @@ void* MapDllStack() {
     if (dll_stack == nullptr)
         dll_stack = MapFenced(kDllStackSize, MAP_NORESERVE);
     return dll_stack != nullptr ? dll_stack + kDllStackSize : nullptr;
-}
-
-void ForgetDllStackFrames() {
-#if KZ_ADDRESS_SANITIZER
-    if (dll_stack != nullptr)
-        __asan_unpoison_memory_region(dll_stack, kDllStackSize);
-#endif
 }
 
 }  // namespace qel

@@ -11,12 +11,8 @@ namespace qel {
 // page; valid until the same slot is asked for again. Null when no memory can be mapped.
 uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size);
 
-// The top of a stack for DLL code (and the host code it calls back), fenced by a guard page
+// The top of a stack for DLL code, fenced by a guard page
 // at each end and mapped once; null when no memory can be mapped.
 void* MapDllStack();
-
-// After a jump out of a faulting call: the frames the host's instrumented code left on the
-// DLL's stack are gone, and with ASan their poisoned redzones go too.
-void ForgetDllStackFrames();
 
 }  // namespace qel

@@ -201,7 +201,6 @@ bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, Bou
     active_guard = ended.guard.outer;
     if (!ended.completed) {
         SetEnteredExport(nullptr);  // the jump left the export without saying so
-        ForgetDllStackFrames();
     }
     for (size_t i = 0; i < kGuardedSignalCount; ++i)
         sigaction(kGuardedSignals[i], &ended.previous[i], nullptr);

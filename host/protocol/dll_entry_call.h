@@ -1,4 +1,5 @@
-// The one way the host enters DLL code.
+// The crossings between host and DLL code: the one way the host enters DLL code, and the
+// one way DLL code calls back into the host.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -9,7 +10,7 @@ namespace qel {
 // stack whose top is `stack_top` (null: the caller's own), and returns EAX. EBX, ESI, EDI and
 // EBP are zero inside the call, so damaged code that uses one before setting it touches the
 // null page instead of the host's data (EBX is a PIE's GOT, EBP its frame chain). Whatever
-// the entry leaves in ESP and EBP, the host's stack comes back.
+// the entry leaves in ESP, EBP and the flags, the host's come back.
 extern "C" int32_t CallDllEntryOn(void* stack_top, const void* entry, const uint32_t* arguments,
                                   uint32_t count) __asm__("qel_call_dll_entry");
 
@@ -23,6 +24,22 @@ void* DllStack();
 template <size_t N>
 int32_t CallDllEntry(const void* entry, const uint32_t (&arguments)[N]) {
     return CallDllEntryOn(DllStack(), entry, arguments, N);
+}
+
+// The address DLL code calls to reach the host's standard-call `function`, which pops
+// `argument_bytes`. Called on a DLL stack, the thunk runs `function` on the host's stack just
+// below the frame that entered the DLL, so no frame of the host is ever left on the DLL's
+// stack: damaged code finds no host return address there to return into, nor a pointer to a
+// dead host variable to pass back. ECX and EDX come back zero. The same function always gets
+// the same thunk; a function beyond the thunks' number gets itself.
+uint32_t HostCallThunk(const void* function, uint32_t argument_bytes);
+
+// What a standard-call function pops: every argument the host exchanges with the DLL is a
+// 32-bit word.
+template <typename Result, typename... Arguments>
+constexpr uint32_t ArgumentBytes(Result(__attribute__((stdcall)) *)(Arguments...)) {
+    static_assert(((sizeof(Arguments) == 4) && ...));
+    return 4 * sizeof...(Arguments);
 }
 
 }  // namespace qel

@@ -85,6 +85,14 @@ void Store32(uint8_t* record, uint32_t offset, uint32_t value) {
     memcpy(record + offset, &value, sizeof value);
 }
 
+// The host context the DLL hands back with each call: a number of the call's own, never an
+// address of the host's, which a damaged DLL could keep and later write through. It stays
+// within the first 64 KB, which no process maps, so a write through it faults.
+uint32_t NextHostContext() {
+    static uint32_t calls_made = 0;
+    return 0x1000 + calls_made++ % 0xF000;
+}
+
 __attribute__((stdcall, force_align_arg_pointer)) int32_t HostCallback(int32_t status,
                                                                        uint32_t host_context,
                                                                        void* host_info,
@@ -155,11 +163,12 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
     uint8_t* result = Place(kResultSlot, result_here, sizeof result_here);
 
     CallRecord record;
-    CallInProgress call{&record, Word(&record), host_info, result, callback_answer};
+    CallInProgress call{&record, NextHostContext(), host_info, result, callback_answer};
+    const uint32_t callback =
+        HostCallThunk(reinterpret_cast<const void*>(&HostCallback), ArgumentBytes(&HostCallback));
     record.returned = InExport(kDispatchName, &call, [&] {
-        return Dispatch(entries, {0, 0, call.host_context, number,
-                                  static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&HostCallback)),
-                                  Word(host_info), 0, Word(records), 0, Word(result)});
+        return Dispatch(entries, {0, 0, call.host_context, number, callback, Word(host_info), 0,
+                                  Word(records), 0, Word(result)});
     });
     record.value = static_cast<int32_t>(Load32(result, kResultValueOffset));
     record.result_type = static_cast<int32_t>(Load32(result, kResultTypeOffset));

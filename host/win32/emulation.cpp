@@ -1,5 +1,6 @@
 #include "host/win32/emulation.h"
 
+#include "host/protocol/dll_entry_call.h"
 #include "host/win32/win32_api.h"
 
 namespace qel {
@@ -15,11 +16,13 @@ namespace {
 struct HostFunction {
     const char* dll;
     const char* name;
-    uint32_t address;
+    const void* function;
+    uint32_t argument_bytes;
 };
 
-uint32_t AddressOf(auto* function) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
+template <typename Function>
+HostFunction Row(const char* dll, const char* name, Function* function) {
+    return {dll, name, reinterpret_cast<const void*>(function), ArgumentBytes(function)};
 }
 
 }  // namespace
@@ -27,22 +30,22 @@ uint32_t AddressOf(auto* function) {
 uint32_t FindHostFunction(std::string_view dll, std::string_view function) {
     // Only what the DLL may import exists; everything else is refused at load.
     static const HostFunction kFunctions[] = {
-        {"KERNEL32.DLL", "GetTickCount", AddressOf(&GetTickCount)},
-        {"KERNEL32.DLL", "GlobalMemoryStatus", AddressOf(&GlobalMemoryStatus)},
-        {"KERNEL32.DLL", "QueryPerformanceCounter", AddressOf(&QueryPerformanceCounter)},
-        {"KERNEL32.DLL", "QueryPerformanceFrequency", AddressOf(&QueryPerformanceFrequency)},
-        {"KERNEL32.DLL", "lstrcpyA", AddressOf(&lstrcpyA)},
-        {"KERNEL32.DLL", "lstrcpynA", AddressOf(&lstrcpynA)},
-        {"KERNEL32.DLL", "lstrlenA", AddressOf(&lstrlenA)},
-        {"USER32.DLL", "LoadStringA", AddressOf(&LoadStringA)},
-        {"USER32.DLL", "CharLowerA", AddressOf(&CharLowerA)},
-        {"USER32.DLL", "MessageBoxA", AddressOf(&MessageBoxA)},
-        {"WINMM.DLL", "timeGetTime", AddressOf(&timeGetTime)},
+        Row("KERNEL32.DLL", "GetTickCount", &GetTickCount),
+        Row("KERNEL32.DLL", "GlobalMemoryStatus", &GlobalMemoryStatus),
+        Row("KERNEL32.DLL", "QueryPerformanceCounter", &QueryPerformanceCounter),
+        Row("KERNEL32.DLL", "QueryPerformanceFrequency", &QueryPerformanceFrequency),
+        Row("KERNEL32.DLL", "lstrcpyA", &lstrcpyA),
+        Row("KERNEL32.DLL", "lstrcpynA", &lstrcpynA),
+        Row("KERNEL32.DLL", "lstrlenA", &lstrlenA),
+        Row("USER32.DLL", "LoadStringA", &LoadStringA),
+        Row("USER32.DLL", "CharLowerA", &CharLowerA),
+        Row("USER32.DLL", "MessageBoxA", &MessageBoxA),
+        Row("WINMM.DLL", "timeGetTime", &timeGetTime),
     };
     for (const HostFunction& candidate : kFunctions) {
         // DLL names compare without case, function names exactly, as Windows does.
         if (EqualIgnoringAsciiCase(candidate.dll, dll) && function == candidate.name) {
-            return candidate.address;
+            return HostCallThunk(candidate.function, candidate.argument_bytes);
         }
     }
     return 0;

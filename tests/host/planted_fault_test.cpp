@@ -1,11 +1,14 @@
 // Faults planted at the start of each export of a copy of the real DLL: qelhost reports each
 // with a message that names the fault, where it happened and the export, and exits with 1;
 // it never dies by the signal, nor when the DLL ends its process through a system call.
+#include <string.h>
+
 #include <string>
 #include <vector>
 
 #include "host/loader/image_directories.h"
 #include "host/loader/mapped_image.h"
+#include "host/win32/win32_api.h"
 #include "tests/support/dll_file.h"
 #include "tests/support/qelhost_run.h"
 #include "tests/support/shared_dll.h"
@@ -70,6 +73,62 @@ uint32_t ExportRva(const char* name) {
         << error.c_str();
     qel::UnmapImage(&image);
     return rva;
+}
+
+// Where the mapped DLL keeps the address it calls for `dll!function`.
+uint32_t ImportSlotRva(const char* dll, const char* function) {
+    qel::MappedImage image;
+    qel::BoundedText error;
+    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &image, &error)) << error.c_str();
+    const uint32_t bound = qel::win32::FindHostFunction(dll, function);
+    uint32_t rva = 0;
+    for (uint32_t at = 0; rva == 0 && at + 4 <= image.size; at += 4) {
+        if (memcmp(image.base + at, &bound, 4) == 0)
+            rva = at;
+    }
+    qel::UnmapImage(&image);
+    EXPECT_NE(rva, 0u) << dll << "!" << function;
+    return rva;
+}
+
+// Damaged code that returns into whatever a Win32 call left below its stack finds nothing of
+// the host there: the call ran on the host's own stack. The planted code counts the words
+// the call left written below the four registers and the return address it pushed itself,
+// then writes to the address that count makes.
+TEST(PlantedCode, FindsNothingOfTheHostBelowItsStackAfterAWin32Call) {
+    ht::Bytes bytes = ht::DllBytes();
+    const uint8_t accept[] = {0xB8, 1, 0, 0, 0, 0xC2, 0x0C, 0};  // mov eax, 1; ret 12
+    std::copy(std::begin(accept), std::end(accept),
+              bytes.begin() + ht::FileOffsetOfRva(ht::DllHeaders().entry_point));
+    const uint32_t query = ExportRva("_QELExtenderQuery@12");
+    const uint32_t from_pop = ImportSlotRva("KERNEL32.DLL", "GetTickCount") - (query + 5);
+    std::vector<uint8_t> code;
+    const auto emit = [&code](std::initializer_list<uint8_t> instruction) {
+        code.insert(code.end(), instruction);
+    };
+    emit({0xE8, 0, 0, 0, 0});  // call $+5
+    emit({0x58});              // pop eax: where this code runs
+    emit({0x05, static_cast<uint8_t>(from_pop), static_cast<uint8_t>(from_pop >> 8),
+          static_cast<uint8_t>(from_pop >> 16), static_cast<uint8_t>(from_pop >> 24)});  // add eax
+    emit({0xFF, 0x10});              // call [eax]: GetTickCount
+    emit({0x31, 0xC0});              // xor eax, eax
+    emit({0xB9, 0xFA, 0x03, 0, 0});  // mov ecx, 1018
+    emit({0x8D, 0x54, 0x24, 0xEC});  // lea edx, [esp - 20]
+    emit({0x83, 0xEA, 0x04});        // again: sub edx, 4
+    emit({0x83, 0x3A, 0x00});        // cmp dword [edx], 0
+    emit({0x74, 0x01});              // je +1
+    emit({0x40});                    // inc eax
+    emit({0x49});                    // dec ecx
+    emit({0x75, 0xF4});              // jnz again
+    emit({0x89, 0x00});              // mov [eax], eax
+    std::copy(code.begin(), code.end(), bytes.begin() + ht::FileOffsetOfRva(query));
+    const std::string path = ht::WriteTemporary(bytes, "planted_count.dll");
+
+    const ht::HostRun run = ht::RunQelhost(QELHOST_RUNNER, {"--dll", path, "-e", "ccpuid"});
+    EXPECT_EQ(run.exit_status, 1) << run.err;
+    EXPECT_NE(run.err.find("access violation at address 0x00000000 (SIGSEGV) at RVA"),
+              std::string::npos)
+        << run.err;
 }
 
 class PlantedFaults
