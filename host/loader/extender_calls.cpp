@@ -54,15 +54,12 @@ std::vector<FunctionRow> Extender::Functions() {
 }
 
 int32_t ExtenderDll::Query(uint32_t code, void* pointer, int32_t count) {
-    const uint32_t arguments[] = {code, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)),
-                                  static_cast<uint32_t>(count)};
-    return CallDllEntry(reinterpret_cast<const void*>(entries_.query), arguments);
+    return CallDllEntry(entries_.query, {code, DllWord(pointer), static_cast<uint32_t>(count)});
 }
 
 int32_t ExtenderDll::Dispatch(uint32_t a1, uint32_t a2, uint32_t a3, uint32_t a4, uint32_t a5,
                               uint32_t a6, uint32_t a7, uint32_t a8, uint32_t a9, uint32_t a10) {
-    const uint32_t arguments[] = {a1, a2, a3, a4, a5, a6, a7, a8, a9, a10};
-    return CallDllEntry(reinterpret_cast<const void*>(entries_.dispatch), arguments);
+    return CallDllEntry(entries_.dispatch, {a1, a2, a3, a4, a5, a6, a7, a8, a9, a10});
 }
 
 std::string ExtenderDll::Description(int32_t* version) {

@@ -1,6 +1,5 @@
 #include "host/loader/guard_pages.h"
 
-#include <stddef.h>
 #include <sys/mman.h>
 #include <unistd.h>
 

@@ -11,8 +11,8 @@ namespace qel {
 // page; valid until the same slot is asked for again. Null when no memory can be mapped.
 uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size);
 
-// The top of a stack for DLL code, fenced by a guard page
-// at each end and mapped once; null when no memory can be mapped.
+// The top of a stack for DLL code, fenced by a guard page at each end and mapped once; null
+// when no memory can be mapped.
 void* MapDllStack();
 
 }  // namespace qel

@@ -6,7 +6,6 @@
 #include <ucontext.h>
 #include <unistd.h>
 
-#include "host/loader/guard_pages.h"
 #include "host/protocol/extender_protocol.h"
 
 namespace qel {
@@ -199,9 +198,8 @@ bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, Bou
     if (ended.timeout_seconds != 0)
         alarm(0);
     active_guard = ended.guard.outer;
-    if (!ended.completed) {
+    if (!ended.completed)
         SetEnteredExport(nullptr);  // the jump left the export without saying so
-    }
     for (size_t i = 0; i < kGuardedSignalCount; ++i)
         sigaction(kGuardedSignals[i], &ended.previous[i], nullptr);
     sigaltstack(&ended.previous_stack, nullptr);

@@ -70,9 +70,7 @@ EntryPoint EntryOf(const MappedImage& image) {
 
 int32_t CallEntry(EntryPoint entry, void* handle, uint32_t reason) {
     SetEnteredExport("DllMain");
-    const uint32_t arguments[] = {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle)),
-                                  reason, 0};
-    const int32_t accepted = CallDllEntry(reinterpret_cast<const void*>(entry), arguments);
+    const int32_t accepted = CallDllEntry(entry, {DllWord(handle), reason, 0});
     SetEnteredExport(nullptr);
     return accepted;
 }

@@ -49,11 +49,10 @@ uint32_t HostCallThunk(const void* function, uint32_t argument_bytes) {
         if (row.function == nullptr)
             row = HostCall{function, argument_bytes};
         if (row.function == function && row.argument_bytes == argument_bytes) {
-            return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(qel_host_call_thunks)) +
-                   slot * kThunkSpacing;
+            return DllWord(qel_host_call_thunks) + slot * kThunkSpacing;
         }
     }
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
+    return DllWord(function);
 }
 
 }  // namespace qel

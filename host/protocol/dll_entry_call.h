@@ -21,9 +21,9 @@ extern "C" int32_t CallDllEntryOn(void* stack_top, const void* entry, const uint
 void SetDllStack(void* stack_top);
 void* DllStack();
 
-template <size_t N>
-int32_t CallDllEntry(const void* entry, const uint32_t (&arguments)[N]) {
-    return CallDllEntryOn(DllStack(), entry, arguments, N);
+// A pointer as the 32-bit word it is to the DLL.
+inline uint32_t DllWord(const void* pointer) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
 }
 
 // The address DLL code calls to reach the host's standard-call `function`, which pops
@@ -40,6 +40,13 @@ template <typename Result, typename... Arguments>
 constexpr uint32_t ArgumentBytes(Result(__attribute__((stdcall)) *)(Arguments...)) {
     static_assert(((sizeof(Arguments) == 4) && ...));
     return 4 * sizeof...(Arguments);
+}
+
+// Calls the DLL's standard-call `entry` on the DLL's stack with exactly the words it pops.
+template <typename Entry, size_t N>
+int32_t CallDllEntry(Entry entry, const uint32_t (&arguments)[N]) {
+    static_assert(ArgumentBytes(Entry{}) == 4 * N, "one word for each argument of the entry");
+    return CallDllEntryOn(DllStack(), reinterpret_cast<const void*>(entry), arguments, N);
 }
 
 }  // namespace qel

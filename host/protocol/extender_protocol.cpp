@@ -67,14 +67,6 @@ int32_t InExport(const char* name, CallInProgress* call, Enter enter) {
     return answer;
 }
 
-uint32_t Word(const void* pointer) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
-}
-
-int32_t Dispatch(const ExtenderEntries& entries, const uint32_t (&arguments)[10]) {
-    return CallDllEntry(reinterpret_cast<const void*>(entries.dispatch), arguments);
-}
-
 uint32_t Load32(const uint8_t* record, uint32_t offset) {
     uint32_t value;
     memcpy(&value, record + offset, sizeof value);
@@ -154,7 +146,7 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
                 text = reinterpret_cast<const char*>(copy);
             }
         }
-        Store32(records, index * kArgumentRecordSize + kArgumentTextOffset, Word(text));
+        Store32(records, index * kArgumentRecordSize + kArgumentTextOffset, DllWord(text));
     }
     uint8_t host_info_here[kHostInfoSize];
     uint8_t* host_info = Place(kHostInfoSlot, host_info_here, sizeof host_info_here);
@@ -167,8 +159,9 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
     const uint32_t callback =
         HostCallThunk(reinterpret_cast<const void*>(&HostCallback), ArgumentBytes(&HostCallback));
     record.returned = InExport(kDispatchName, &call, [&] {
-        return Dispatch(entries, {0, 0, call.host_context, number, callback, Word(host_info), 0,
-                                  Word(records), 0, Word(result)});
+        return CallDllEntry(entries.dispatch,
+                            {0, 0, call.host_context, number, callback, DllWord(host_info), 0,
+                             DllWord(records), 0, DllWord(result)});
     });
     record.value = static_cast<int32_t>(Load32(result, kResultValueOffset));
     record.result_type = static_cast<int32_t>(Load32(result, kResultTypeOffset));
@@ -191,8 +184,8 @@ int32_t Handshake(const ExtenderEntries& entries, uint32_t host_version, char* b
         }
     }
     const int32_t answer = InExport(kDispatchName, nullptr, [&] {
-        return Dispatch(entries, {0, 0, 0, static_cast<uint32_t>(kHandshake), 0, Word(host_info), 0,
-                                  Word(refusal), 0, 0});
+        return CallDllEntry(entries.dispatch, {0, 0, 0, static_cast<uint32_t>(kHandshake), 0,
+                                               DllWord(host_info), 0, DllWord(refusal), 0, 0});
     });
     if (refusal != reinterpret_cast<uint8_t*>(buffer)) {
         uint32_t written = kHandshakeBufferSize;
@@ -208,8 +201,8 @@ int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record) {
     if (record != nullptr)
         row = PlaceCopy(kBufferSlot, row, kFunctionDescriptorSize);
     const int32_t answer = InExport(kDispatchName, nullptr, [&] {
-        return Dispatch(entries, {0, 0, 0, static_cast<uint32_t>(kEnumerate), 0, 0, 0, Word(row),
-                                  static_cast<uint32_t>(index), 0});
+        return CallDllEntry(entries.dispatch, {0, 0, 0, static_cast<uint32_t>(kEnumerate), 0, 0, 0,
+                                               DllWord(row), static_cast<uint32_t>(index), 0});
     });
     if (row != record)
         memcpy(record, row, kFunctionDescriptorSize);
@@ -219,8 +212,7 @@ int32_t Enumerate(const ExtenderEntries& entries, int32_t index, void* record) {
 int32_t QueryDescription(const ExtenderEntries& entries, char* buffer) {
     uint8_t* text = PlaceCopy(kBufferSlot, reinterpret_cast<uint8_t*>(buffer), kDescriptionSize);
     const int32_t answer = InExport(kQueryName, nullptr, [&] {
-        const uint32_t arguments[] = {kQueryDescription, Word(text), kDescriptionSize};
-        return CallDllEntry(reinterpret_cast<const void*>(entries.query), arguments);
+        return CallDllEntry(entries.query, {kQueryDescription, DllWord(text), kDescriptionSize});
     });
     if (text != reinterpret_cast<uint8_t*>(buffer))
         memcpy(buffer, text, kDescriptionSize);
