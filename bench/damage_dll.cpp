@@ -21,12 +21,12 @@ using Bytes = std::vector<uint8_t>;
 // The file offsets of the code sections' data.
 std::vector<std::pair<uint32_t, uint32_t>> CodeRanges(const Bytes& file) {
     qel::PeHeaders headers;
-    qel::BoundedText error;
+    qel::LoadFailure failure;
     std::vector<std::pair<uint32_t, uint32_t>> ranges;
-    if (!qel::ParsePeHeaders(file, &headers, &error))
+    if (!qel::ParsePeHeaders(file, &headers, &failure))
         return ranges;
     for (const qel::Section& section : headers.sections) {
-        if ((section.characteristics & 0x20000020) != 0 && section.raw_size != 0)
+        if (section.holds_code() && section.raw_size != 0)
             ranges.push_back({section.raw_offset, section.raw_size});
     }
     return ranges;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/loader/extender_dll.h"
+#include "host/extender/extender.h"
 #include "host/win32/emulation.h"
 #include "resources/messages.h"
 

@@ -16,7 +16,7 @@
 #include "abi/script_functions.h"
 #include "bench/run_counter.h"
 #include "bench/statistics.h"
-#include "host/loader/extender_dll.h"
+#include "host/extender/extender.h"
 #include "host/win32/emulation.h"
 
 namespace {

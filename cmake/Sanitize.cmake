@@ -1,6 +1,7 @@
-# KZ_SANITIZE: the host (qel_loader, qel_cli, qelhost), the unit tests, the host's end-to-end
-# tests and the fuzz targets built with AddressSanitizer and UBSan, in a build of their own
-# (scripts/test uses build-sanitize/). Configure it with clang-16, which also brings libFuzzer.
+# KZ_SANITIZE: the host (its layers, qel_base to qel_linux, and qelhost), the unit tests, the
+# host's end-to-end tests and the fuzz targets built with AddressSanitizer and UBSan, in a
+# build of their own (scripts/test uses build-sanitize/). Configure it with clang-16, which
+# also brings libFuzzer.
 option(KZ_SANITIZE "Build the host, the unit tests and the fuzz targets with ASan and UBSan" OFF)
 # A DLL built elsewhere (e.g. build/windows/KZPROBEX.dll) spares the sanitizer build a second
 # cross build of it.

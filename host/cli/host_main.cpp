@@ -108,7 +108,7 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     OpenedExtender opened;
     if (options.cpu.empty()) {
         platform.apply_options(options);
-        opened.extender = ExtenderDll::Load(options.dll, &error);
+        opened.extender = platform.open_dll(options.dll, &error);
         opened.guard = platform.guard;
         opened.read_cpuid = platform.read_cpuid;
     } else {

@@ -25,6 +25,9 @@ struct OpenedExtender {
 
 struct HostPlatform {
     std::function<std::string()> default_dll;
+    // Loads the DLL in this process (ExtenderDll::Load of the build); a null extender and
+    // *error when it cannot.
+    std::function<std::unique_ptr<Extender>(const std::string& path, std::string* error)> open_dll;
     Guard guard;
     // Applies --box, --memory and the like to the Win32 calls the DLL will make.
     std::function<void(const Options&)> apply_options;

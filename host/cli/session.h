@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/cli/script.h"
-#include "host/loader/extender_dll.h"
+#include "host/extender/extender.h"
 
 namespace qel {
 

@@ -9,11 +9,11 @@
 
 #include "host/cli/host_main.h"
 #include "host/cli/output/terminal.h"
-#include "host/cli/process_cpuid.h"
-#include "host/cli/processor_catalogue.h"
+#include "host/crossing/guarded_call.h"
 #include "host/linux/supervisor.h"
 #include "host/linux/zoo.h"
-#include "host/loader/guarded_call.h"
+#include "host/processor/process_cpuid.h"
+#include "host/processor/processor_catalogue.h"
 #include "host/remote/remote_extender.h"
 #include "host/win32/emulation.h"
 
@@ -126,6 +126,7 @@ int PrintZoo(const qel::Options& options, std::ostream& out) {
 int main(int argc, char** argv) {
     qel::HostPlatform platform;
     platform.default_dll = &DefaultDll;
+    platform.open_dll = &qel::OpenExtenderDll;
     platform.guard = [](const std::function<void()>& work, std::string* failure) {
         qel::BoundedText caught;
         const bool completed = qel::RunGuarded(work, call_timeout_seconds, &caught);

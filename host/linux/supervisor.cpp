@@ -13,7 +13,7 @@
 #include <iostream>
 #include <string>
 
-#include "host/protocol/extender_protocol.h"
+#include "host/crossing/entered_export.h"
 
 namespace qel {
 namespace {

@@ -5,8 +5,8 @@
 #include "host/cli/function_traits.h"
 #include "host/cli/output/terminal.h"
 #include "host/cli/output/zoo_output.h"
-#include "host/cli/processor_catalogue.h"
 #include "host/cli/session.h"
+#include "host/processor/processor_catalogue.h"
 
 namespace qel {
 namespace {

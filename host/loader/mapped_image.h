@@ -1,10 +1,11 @@
 // A PE32 DLL mapped into this process: sections laid out, relocated and its imports bound
-// to the host's Win32 emulation. Linux only.
+// to the host functions a resolver names. Linux only.
 #pragma once
 #include <stdint.h>
 
 #include <span>
 
+#include "host/loader/image_directories.h"
 #include "host/loader/pe_headers.h"
 
 namespace qel {
@@ -18,8 +19,10 @@ struct MappedImage {
     void* At(uint32_t rva) const { return base + rva; }
 };
 
-// Maps the file's image; false with *error naming the problem. Does not call the entry point.
-bool MapImage(std::span<const uint8_t> file, MappedImage* image, BoundedText* error);
+// Maps the file's image, binding each import to the host function `resolve` names; false
+// with *failure naming the problem. Does not call the entry point.
+bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, MappedImage* image,
+              LoadFailure* failure);
 void UnmapImage(MappedImage* image);
 
 // True when `rva` lies inside a section that holds code.

@@ -5,7 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "host/loader/bounded_text.h"
+#include "host/loader/load_failure.h"
+#include "host/loader/pe_layout.h"
 
 namespace qel {
 
@@ -22,6 +23,13 @@ struct Section {
     uint32_t raw_offset = 0;
     uint32_t raw_size = 0;
     uint32_t characteristics = 0;
+
+    // What the section spans in memory: its virtual size, or where that is 0, its raw size.
+    uint32_t mapped_size() const { return virtual_size != 0 ? virtual_size : raw_size; }
+    bool holds_code() const {
+        return (characteristics & (pe::kSectionContainsCode | pe::kSectionExecutable)) != 0;
+    }
+    bool writable() const { return (characteristics & pe::kSectionWritable) != 0; }
 };
 
 struct PeHeaders {
@@ -45,8 +53,8 @@ struct PeHeaders {
 constexpr uint32_t kMaximumImageSize = 64u << 20;
 
 // Reads and checks the DOS stub, the PE signature, the file and optional headers and the
-// section table. False with *error naming the problem when the file is not a loadable
+// section table. False with *failure naming the problem when the file is not a loadable
 // PE32 i386 DLL.
-bool ParsePeHeaders(std::span<const uint8_t> file, PeHeaders* headers, BoundedText* error);
+bool ParsePeHeaders(std::span<const uint8_t> file, PeHeaders* headers, LoadFailure* failure);
 
 }  // namespace qel

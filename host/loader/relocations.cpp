@@ -1,6 +1,7 @@
 #include <vector>
 
-#include "host/loader/byte_reader.h"
+#include "host/base/byte_reader.h"
+#include "host/base/little_endian.h"
 #include "host/loader/image_directories.h"
 
 namespace qel {
@@ -8,60 +9,58 @@ namespace {
 
 constexpr uint16_t kRelocationAbsolute = 0;  // padding entry
 constexpr uint16_t kRelocationHighLow = 3;   // 32-bit absolute address
-constexpr uint32_t kBlockHeaderSize = 8;
+
+using Kind = LoadFailureKind;
 
 }  // namespace
 
 bool ApplyRelocations(std::span<uint8_t> image, DataDirectory directory, uint32_t linked_base,
-                      uint32_t delta, BoundedText* error) {
+                      uint32_t delta, LoadFailure* failure) {
     const ByteReader reader(image);
     std::vector<bool> patched(image.size(), false);
     uint32_t offset = 0;
     while (offset < directory.size) {
+        const uint32_t block = directory.rva + offset;
         uint32_t page = 0, block_size = 0;
-        if (directory.size - offset < kBlockHeaderSize ||
-            !reader.Read32(directory.rva + offset, &page) ||
-            !reader.Read32(directory.rva + offset + 4, &block_size)) {
-            *error = "truncated base relocation block";
-            return false;
+        if (directory.size - offset < pe::kRelocationBlockHeaderSize ||
+            !reader.Read32(block + pe::kRelocationPage, &page) ||
+            !reader.Read32(block + pe::kRelocationBlockSize, &block_size)) {
+            return Fail(failure, Kind::kTruncated, "truncated base relocation block");
         }
-        if (block_size < kBlockHeaderSize || block_size > directory.size - offset ||
+        if (block_size < pe::kRelocationBlockHeaderSize || block_size > directory.size - offset ||
             block_size % 2 != 0) {
-            *error = "bad base relocation block size " + Decimal(block_size);
-            return false;
+            return Fail(failure, Kind::kNotPeFile,
+                        "bad base relocation block size " + Decimal(block_size));
         }
-        for (uint32_t entry = kBlockHeaderSize; entry < block_size; entry += 2) {
+        for (uint32_t entry = pe::kRelocationBlockHeaderSize; entry < block_size; entry += 2) {
             uint16_t word = 0;
-            reader.Read16(directory.rva + offset + entry, &word);
+            reader.Read16(block + entry, &word);
             const uint16_t type = word >> 12;
             if (type == kRelocationAbsolute)
                 continue;
             const uint64_t target = uint64_t{page} + (word & 0x0FFF);
             if (type != kRelocationHighLow) {
-                *error = "unsupported base relocation type " + Decimal(type);
-                return false;
+                return Fail(failure, Kind::kUnsupported,
+                            "unsupported base relocation type " + Decimal(type));
             }
-            if (!reader.Contains(target, 4)) {
-                *error = "base relocation outside the image";
-                return false;
-            }
+            if (!reader.Contains(target, 4))
+                return Fail(failure, Kind::kOutsideImage, "base relocation outside the image");
             uint32_t value = 0;
             reader.Read32(static_cast<uint32_t>(target), &value);
             if (value - linked_base > image.size()) {
-                *error = "base relocation at RVA " + Decimal(target) +
-                         " does not hold an address inside the image";
-                return false;
+                return Fail(failure, Kind::kOutsideImage,
+                            "base relocation at RVA " + Decimal(target) +
+                                " does not hold an address inside the image");
             }
             if (patched[target] || patched[target + 1] || patched[target + 2] ||
                 patched[target + 3]) {
-                *error = "overlapping base relocations at RVA " + Decimal(target);
-                return false;
+                return Fail(failure, Kind::kNotPeFile,
+                            "overlapping base relocations at RVA " + Decimal(target));
             }
             for (int i = 0; i < 4; ++i)
                 patched[target + i] = true;
-            value += delta;  // wraps like the processor's own address arithmetic
-            for (int i = 0; i < 4; ++i)
-                image[target + i] = static_cast<uint8_t>(value >> (8 * i));
+            // Wraps like the processor's own address arithmetic.
+            Store32(image.data() + target, value + delta);
         }
         offset += block_size;
     }

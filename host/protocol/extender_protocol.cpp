@@ -2,7 +2,9 @@
 
 #include <string.h>
 
-#include "host/protocol/dll_entry_call.h"
+#include "host/base/little_endian.h"
+#include "host/crossing/dll_entry_call.h"
+#include "host/crossing/entered_export.h"
 
 namespace qel {
 namespace {
@@ -16,12 +18,6 @@ using qel_abi::kResultValueOffset;
 // Requests travel as all 32 bits of the function number.
 constexpr int32_t kHandshake = qel_abi::kRequestHandshake;
 constexpr int32_t kEnumerate = qel_abi::kRequestEnumerate;
-constexpr const char* kDispatchName = "_QELExtender2@40";
-constexpr const char* kQueryName = "_QELExtenderQuery@12";
-
-const char* volatile entered_export = nullptr;
-char* export_mirror = nullptr;
-uint32_t export_mirror_size = 0;
 RecordPlacer record_placer = nullptr;
 // The refusal buffer the handshake may fill; the DLL writes 30 bytes.
 constexpr uint32_t kHandshakeBufferSize = 64;
@@ -55,6 +51,9 @@ struct CallInProgress {
     int32_t answer;
 };
 CallInProgress* call_in_progress = nullptr;
+// ExportEntryCount() inside that call: the call ends when its export is left, by a return or
+// by a jump out of a fault.
+uint32_t call_in_progress_entry = 0;
 
 // Runs `enter`, a call into the DLL, with the export named for a report of a fault in it and
 // the script function call (if any) the callback may record.
@@ -62,19 +61,11 @@ template <typename Enter>
 int32_t InExport(const char* name, CallInProgress* call, Enter enter) {
     SetEnteredExport(name);
     call_in_progress = call;
+    call_in_progress_entry = ExportEntryCount();
     const int32_t answer = enter();
     SetEnteredExport(nullptr);
+    call_in_progress = nullptr;
     return answer;
-}
-
-uint32_t Load32(const uint8_t* record, uint32_t offset) {
-    uint32_t value;
-    memcpy(&value, record + offset, sizeof value);
-    return value;
-}
-
-void Store32(uint8_t* record, uint32_t offset, uint32_t value) {
-    memcpy(record + offset, &value, sizeof value);
 }
 
 // The host context the DLL hands back with each call: a number of the call's own, never an
@@ -89,9 +80,10 @@ __attribute__((stdcall, force_align_arg_pointer)) int32_t HostCallback(int32_t s
                                                                        uint32_t host_context,
                                                                        void* host_info,
                                                                        void* result_record) {
-    CallInProgress* call = call_in_progress;
-    if (call == nullptr)  // called when no call is in progress
+    // Called when no call is in progress, or after its export was left: nothing to record.
+    if (call_in_progress == nullptr || call_in_progress_entry != ExportEntryCount())
         return 0;
+    CallInProgress* call = call_in_progress;
     CallRecord& record = *call->record;
     ++record.callbacks;
     record.status = status;
@@ -103,33 +95,13 @@ __attribute__((stdcall, force_align_arg_pointer)) int32_t HostCallback(int32_t s
 
 }  // namespace
 
-const char* EnteredExport() {
-    return entered_export;
-}
-
-void SetEnteredExport(const char* name) {
-    entered_export = name;
-    if (export_mirror != nullptr) {
-        uint32_t length = 0;
-        while (name != nullptr && name[length] != 0 && length + 1 < export_mirror_size) {
-            export_mirror[length] = name[length];
-            ++length;
-        }
-        export_mirror[length] = 0;
-    }
-    if (name == nullptr)  // left the export, by returning or by a jump out of a fault
-        call_in_progress = nullptr;
-}
-
-void MirrorEnteredExport(char* mirror, uint32_t size) {
-    export_mirror = size != 0 ? mirror : nullptr;
-    export_mirror_size = size;
-    if (export_mirror != nullptr)
-        export_mirror[0] = 0;
-}
-
 void SetRecordPlacer(RecordPlacer placer) {
     record_placer = placer;
+}
+
+uint32_t CallbackThunk() {
+    return HostCallThunk(reinterpret_cast<const void*>(&HostCallback),
+                         ArgumentBytes(&HostCallback));
 }
 
 CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
@@ -146,26 +118,25 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
                 text = reinterpret_cast<const char*>(copy);
             }
         }
-        Store32(records, index * kArgumentRecordSize + kArgumentTextOffset, DllWord(text));
+        Store32(records + index * kArgumentRecordSize + kArgumentTextOffset, DllWord(text));
     }
     uint8_t host_info_here[kHostInfoSize];
     uint8_t* host_info = Place(kHostInfoSlot, host_info_here, sizeof host_info_here);
-    Store32(host_info, kHostVersionOffset, kHostVersion);
+    Store32(host_info + kHostVersionOffset, kHostVersion);
     uint8_t result_here[kResultRecordSize];
     uint8_t* result = Place(kResultSlot, result_here, sizeof result_here);
 
     CallRecord record;
     CallInProgress call{&record, NextHostContext(), host_info, result, callback_answer};
-    const uint32_t callback =
-        HostCallThunk(reinterpret_cast<const void*>(&HostCallback), ArgumentBytes(&HostCallback));
+    const uint32_t callback = CallbackThunk();
     record.returned = InExport(kDispatchName, &call, [&] {
         return CallDllEntry(entries.dispatch,
                             {0, 0, call.host_context, number, callback, DllWord(host_info), 0,
                              DllWord(records), 0, DllWord(result)});
     });
-    record.value = static_cast<int32_t>(Load32(result, kResultValueOffset));
-    record.result_type = static_cast<int32_t>(Load32(result, kResultTypeOffset));
-    if (const uint32_t text = Load32(result, kResultTextOffset); text != 0) {
+    record.value = static_cast<int32_t>(Load32(result + kResultValueOffset));
+    record.result_type = static_cast<int32_t>(Load32(result + kResultTypeOffset));
+    if (const uint32_t text = Load32(result + kResultTextOffset); text != 0) {
         record.text = reinterpret_cast<const char*>(static_cast<uintptr_t>(text));
     }
     return record;
@@ -174,7 +145,7 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
 int32_t Handshake(const ExtenderEntries& entries, uint32_t host_version, char* buffer) {
     uint8_t host_info_here[kHostInfoSize];
     uint8_t* host_info = Place(kHostInfoSlot, host_info_here, sizeof host_info_here);
-    Store32(host_info, kHostVersionOffset, host_version);
+    Store32(host_info + kHostVersionOffset, host_version);
     // The refusal goes to a guarded buffer first; what the DLL wrote there is copied on.
     uint8_t* refusal = reinterpret_cast<uint8_t*>(buffer);
     if (buffer != nullptr && record_placer != nullptr) {

@@ -5,7 +5,8 @@
 #include <stdint.h>
 
 #include "abi/qel_records.h"
-#include "host/loader/bounded_text.h"
+#include "host/base/bounded_text.h"
+#include "host/crossing/guard_pages.h"
 
 namespace qel {
 
@@ -22,21 +23,15 @@ using DispatchEntry = __attribute__((stdcall))
 int32_t (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
             uint32_t, uint32_t);
 
+// The names of the two exports, decorated as the DLL exports them.
+constexpr const char* kDispatchName = "_QELExtender2@40";
+constexpr const char* kQueryName = "_QELExtenderQuery@12";
+
 // The two exports of a loaded extender.
 struct ExtenderEntries {
     QueryEntry query = nullptr;
     DispatchEntry dispatch = nullptr;
 };
-
-// The export the host is inside ("_QELExtender2@40"; DllMain too), or null: what a report of
-// a fault names.
-const char* EnteredExport();
-// Null: no export entered, which also ends the script function call in progress; a callback
-// after that records nothing.
-void SetEnteredExport(const char* name);
-// Keeps a copy of the entered export's name (empty: none) in `mirror`, which may be memory
-// another process reads after this one has ended; null stops it.
-void MirrorEnteredExport(char* mirror, uint32_t size);
 
 // Where the host places what it hands to the DLL: one slot for each record, buffer and
 // argument text. Without a placer they live on the host's stack; the Linux loader places
@@ -49,6 +44,7 @@ enum RecordSlot : int {
     kFirstTextSlot,
     kRecordSlotCount = kFirstTextSlot + kArgumentRecordCount
 };
+static_assert(kRecordSlotCount <= kGuardedBlockSlots, "a guarded block for every slot");
 using RecordPlacer = uint8_t* (*)(int slot, uint32_t size);
 void SetRecordPlacer(RecordPlacer placer);
 
@@ -63,6 +59,10 @@ struct CallRecord {
     // The callback received the host context, HostInfo and ResultRecord it was given.
     bool arguments_handed_back = false;
 };
+
+// The address the DLL calls for the host's callback: its call thunk (0 when every thunk is
+// taken, which a load that asks for it first prevents).
+uint32_t CallbackThunk();
 
 // Function `number` (all 32 bits passed) with up to five argument texts (null: absent);
 // the callback answers `callback_answer`.

@@ -61,7 +61,9 @@ std::string TextFromWire(const std::string& field) {
 
 std::unique_ptr<RemoteExtender> RemoteExtender::Start(const std::vector<std::string>& command,
                                                       const std::string& dll_path,
-                                                      std::string* error) {
+                                                      std::string* error, LoadFailureKind* kind) {
+    if (kind != nullptr)
+        *kind = LoadFailureKind::kInputOutput;
     // A runner that dies must not take the host with it on the next write.
     signal(SIGPIPE, SIG_IGN);
     int requests[2], answers[2];
@@ -99,8 +101,15 @@ std::unique_ptr<RemoteExtender> RemoteExtender::Start(const std::vector<std::str
         return nullptr;
     }
     std::vector<std::string> fields;
-    if (!remote->Request("load " + WireText(dll_path), &fields, error))
+    if (!remote->Request("load " + WireText(dll_path), &fields, error)) {
+        // A refusal: "error KIND TEXT".
+        if (Field(fields, 0) == "error") {
+            *error = TextFromWire(Field(fields, 2));
+            if (kind != nullptr)
+                *kind = LoadFailureKindNamed(Field(fields, 1));
+        }
         return nullptr;
+    }
     return remote;
 }
 

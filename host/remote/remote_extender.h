@@ -10,16 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "host/loader/extender_dll.h"
+#include "host/extender/extender.h"
 
 namespace qel {
 
 class RemoteExtender : public Extender {
   public:
     // Starts `command` (the runner, e.g. under qemu-i386 -cpu MODEL) and loads `dll_path` in
-    // it. nullptr and *error set when the runner cannot start or refuses the DLL.
+    // it. nullptr and *error set when the runner cannot start or refuses the DLL; then *kind
+    // too, where asked: the kind of the runner's refusal, kInputOutput when it did not start.
     static std::unique_ptr<RemoteExtender> Start(const std::vector<std::string>& command,
-                                                 const std::string& dll_path, std::string* error);
+                                                 const std::string& dll_path, std::string* error,
+                                                 LoadFailureKind* kind = nullptr);
     ~RemoteExtender() override;
     RemoteExtender(const RemoteExtender&) = delete;
     RemoteExtender& operator=(const RemoteExtender&) = delete;

@@ -10,11 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "host/cli/process_cpuid.h"
-#include "host/loader/guarded_call.h"
-#include "host/loader/module_loader.h"
+#include "host/crossing/guarded_call.h"
+#include "host/processor/process_cpuid.h"
+#include "host/protocol/extender_module.h"
 #include "host/protocol/runner_wire.h"
 #include "host/win32/emulation.h"
+#include "host/win32/win32_api.h"
 
 namespace qel {
 namespace {
@@ -132,11 +133,13 @@ void Serve(const Fields& request) {
     const std::string_view verb = request[0];
     if (verb == "load") {
         const auto path = Text(request[1]);
-        BoundedText error;
-        if (loaded || !path || !LoadExtenderModule(path->data(), &module, &error)) {
-            if (error.empty())
-                error = loaded ? "a DLL is loaded already" : "no path";
-            AnswerWithText("error ", error.view());
+        LoadFailure failure{LoadFailureKind::kInputOutput,
+                            loaded ? "a DLL is loaded already" : "no path"};
+        if (loaded || !path ||
+            !LoadExtenderModule(path->data(), &win32::FindHostFunction, &module, &failure)) {
+            char head[32];
+            snprintf(head, sizeof head, "error %s ", LoadFailureKindName(failure.kind));
+            AnswerWithText(head, failure.detail.view());
             return;
         }
         loaded = true;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/loader/bounded_text.h"
+#include "host/base/bounded_text.h"
 
 namespace qel {
 

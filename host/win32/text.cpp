@@ -1,5 +1,5 @@
 // lstrcpyA, lstrcpynA, lstrlenA and CharLowerA over the Windows-1252 code page.
-#include "host/loader/guarded_call.h"
+#include "host/base/fault_catching.h"
 #include "host/win32/win32_api.h"
 
 namespace qel::win32 {

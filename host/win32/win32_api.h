@@ -4,10 +4,10 @@
 #pragma once
 #include <stdint.h>
 
-#include <span>
 #include <string_view>
 
 #include "abi/memory_status.h"
+#include "host/loader/image_directories.h"
 
 #define QEL_WINAPI __attribute__((stdcall, force_align_arg_pointer))
 
@@ -30,12 +30,8 @@ QEL_WINAPI int32_t MessageBoxA(void* owner, const char* text, const char* captio
 // WINMM
 QEL_WINAPI uint32_t timeGetTime();
 
-// The address of the emulated DLL!function (DLL name case-insensitive), or 0.
-uint32_t FindHostFunction(std::string_view dll, std::string_view function);
-
-// Makes a mapped module's string resources available to LoadStringA under its handle.
-void RegisterModule(void* handle, std::span<const uint8_t> image, uint32_t resource_rva,
-                    uint32_t resource_size);
-void UnregisterModule(void* handle);
+// The emulated DLL!function (DLL name case-insensitive), or one with a null address: the
+// loader's ImportResolver for a DLL that runs over this emulation.
+HostFunction FindHostFunction(std::string_view dll, std::string_view function);
 
 }  // namespace qel::win32

@@ -1,7 +1,7 @@
 // ExtenderDll::Load on Windows: the system loader does the work.
 #include <windows.h>
 
-#include "host/loader/extender_dll.h"
+#include "host/extender/extender.h"
 
 namespace qel {
 
@@ -11,9 +11,8 @@ struct ExtenderDll::Mapping {
 
 namespace {
 
-std::string LastErrorText() {
+std::string LastErrorText(DWORD code) {
     char text[512] = {};
-    const DWORD code = GetLastError();
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                    text, sizeof text, nullptr);
     std::string message = text;
@@ -22,19 +21,40 @@ std::string LastErrorText() {
     return message + " (error " + std::to_string(code) + ")";
 }
 
+// The kind of a failure LoadLibrary reports as `code`.
+LoadFailureKind KindOf(DWORD code) {
+    switch (code) {
+        case ERROR_BAD_EXE_FORMAT:
+            return LoadFailureKind::kNotPeFile;
+        case ERROR_MOD_NOT_FOUND:
+        case ERROR_PROC_NOT_FOUND:
+            return LoadFailureKind::kMissingImport;
+        case ERROR_DLL_INIT_FAILED:
+            return LoadFailureKind::kEntryRefused;
+        default:
+            return LoadFailureKind::kInputOutput;
+    }
+}
+
 }  // namespace
 
-std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::string* error) {
+std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::string* error,
+                                               LoadFailureKind* kind) {
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        *error = LastErrorText();
+        const DWORD code = GetLastError();
+        *error = LastErrorText(code);
+        if (kind != nullptr)
+            *kind = KindOf(code);
         return nullptr;
     }
-    FARPROC dispatch = GetProcAddress(module, "_QELExtender2@40");
-    FARPROC query = GetProcAddress(module, "_QELExtenderQuery@12");
+    FARPROC dispatch = GetProcAddress(module, kDispatchName);
+    FARPROC query = GetProcAddress(module, kQueryName);
     if (dispatch == nullptr || query == nullptr) {
-        *error = std::string("missing export ") +
-                 (dispatch == nullptr ? "_QELExtender2@40" : "_QELExtenderQuery@12");
+        *error =
+            std::string("missing export ") + (dispatch == nullptr ? kDispatchName : kQueryName);
+        if (kind != nullptr)
+            *kind = LoadFailureKind::kMissingExport;
         FreeLibrary(module);
         return nullptr;
     }

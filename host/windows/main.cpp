@@ -6,7 +6,7 @@
 
 #include "host/cli/host_main.h"
 #include "host/cli/output/terminal.h"
-#include "host/cli/process_cpuid.h"
+#include "host/processor/process_cpuid.h"
 
 namespace {
 
@@ -36,6 +36,7 @@ void ApplyOptions(const qel::Options& options) {
 int main(int argc, char** argv) {
     qel::HostPlatform platform;
     platform.default_dll = &DefaultDll;
+    platform.open_dll = &qel::OpenExtenderDll;
     platform.guard = [](const std::function<void()>& work, std::string*) {
         work();
         return true;

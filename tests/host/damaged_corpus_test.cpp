@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "host/loader/guarded_call.h"
+#include "host/crossing/guarded_call.h"
 #include "tests/support/dll_file.h"
 #include "tests/support/shared_dll.h"
 

@@ -1,7 +1,7 @@
 // The emulated Win32 calls, against the behaviour Windows documents for them.
 #include <string.h>
 
-#include "host/loader/guarded_call.h"
+#include "host/crossing/guarded_call.h"
 #include "host/win32/win32_api.h"
 #include "tests/support/shared_dll.h"
 
@@ -276,7 +276,7 @@ struct ImportCase {
 class HostFunctions : public testing::TestWithParam<ImportCase> {};
 
 TEST_P(HostFunctions, OnlyTheDocumentedImportsExist) {
-    EXPECT_EQ(win32::FindHostFunction(GetParam().dll, GetParam().function) != 0,
+    EXPECT_EQ(win32::FindHostFunction(GetParam().dll, GetParam().function).address != nullptr,
               GetParam().provided);
 }
 

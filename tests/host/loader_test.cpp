@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "host/loader/image_directories.h"
+#include "host/remote/remote_extender.h"
 #include "tests/support/dll_file.h"
 #include "tests/support/shared_dll.h"
 
@@ -10,12 +11,15 @@ namespace {
 
 using host_test::Bytes;
 using host_test::DllTest;
+using Kind = qel::LoadFailureKind;
 namespace ht = host_test;
+namespace pe = qel::pe;
 
 struct DamageCase {
     const char* label;
     std::function<void(Bytes*)> damage;
     const char* expected_message;  // a part of the refusal
+    qel::LoadFailureKind expected_kind;
     friend void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.label; }
 };
 
@@ -33,9 +37,13 @@ TEST_P(Refusal, NamesTheProblem) {
     Bytes bytes = ht::DllBytes();
     GetParam().damage(&bytes);
     std::string error;
-    auto loaded = qel::ExtenderDll::Load(ht::WriteTemporary(bytes, GetParam().label), &error);
+    Kind kind = Kind::kNone;
+    auto loaded =
+        qel::ExtenderDll::Load(ht::WriteTemporary(bytes, GetParam().label), &error, &kind);
     EXPECT_EQ(loaded, nullptr);
     EXPECT_NE(error.find(GetParam().expected_message), std::string::npos) << "refusal: " << error;
+    EXPECT_STREQ(qel::LoadFailureKindName(kind), qel::LoadFailureKindName(GetParam().expected_kind))
+        << "refusal: " << error;
 }
 
 void Rename(Bytes* bytes, const std::string& from, const std::string& to) {
@@ -44,7 +52,7 @@ void Rename(Bytes* bytes, const std::string& from, const std::string& to) {
 }
 
 uint32_t DirectoryEntry(int index) {
-    return ht::OptionalHeaderOffset() + 96 + 8 * index;
+    return ht::OptionalHeaderOffset() + pe::kOptionalDirectories + pe::kDirectoryEntrySize * index;
 }
 uint32_t ExportDirectory() {
     return ht::FileOffsetOfRva(ht::DllHeaders().exports.rva);
@@ -60,95 +68,141 @@ uint32_t ResourceRva() {
     return ht::DllHeaders().resources.rva;
 }
 
+// DllMain replaced by `code`.
+void PlantEntry(Bytes* bytes, std::initializer_list<uint8_t> code) {
+    std::copy(code.begin(), code.end(),
+              bytes->begin() + ht::FileOffsetOfRva(ht::DllHeaders().entry_point));
+}
+
 const DamageCase kDamages[] = {
-    {"cut_to_mz", [](Bytes* b) { b->resize(2); }, "file too short for a DOS header"},
-    {"dos_magic", [](Bytes* b) { (*b)[0] = 'X'; }, "no MZ signature"},
+    {"dllmain_refuses",
+     [](Bytes* b) {
+         PlantEntry(b, {0x31, 0xC0, 0xC2, 0x0C, 0x00});
+     },
+     "DllMain refused to load", Kind::kEntryRefused},  // xor eax, eax; ret 12
+    {"dllmain_faults",
+     [](Bytes* b) {
+         PlantEntry(b, {0x0F, 0x0B});
+     },
+     "DllMain crashed: illegal instruction", Kind::kEntryFaulted},  // ud2
+    {"cut_to_mz", [](Bytes* b) { b->resize(2); }, "file too short for a DOS header",
+     Kind::kTruncated},
+    {"dos_magic", [](Bytes* b) { (*b)[0] = 'X'; }, "no MZ signature", Kind::kNotPeFile},
     {"pe_offset_beyond_file", [](Bytes* b) { ht::Put32(b, 0x3C, 0x7FFFFFF0); },
-     "PE header offset beyond the file"},
-    {"pe_signature", [](Bytes* b) { (*b)[ht::PeHeaderOffset()] = 'X'; }, "no PE signature"},
+     "PE header offset beyond the file", Kind::kTruncated},
+    {"pe_signature", [](Bytes* b) { (*b)[ht::PeHeaderOffset()] = 'X'; }, "no PE signature",
+     Kind::kNotPeFile},
     {"machine_amd64", [](Bytes* b) { ht::Put16(b, ht::FileHeaderOffset(), 0x8664); },
-     "not an i386 image"},
-    {"not_a_dll", [](Bytes* b) { (*b)[ht::FileHeaderOffset() + 19] &= ~0x20; }, "not a DLL"},
+     "not an i386 image", Kind::kUnsupported},
+    {"not_a_dll", [](Bytes* b) { (*b)[ht::FileHeaderOffset() + 19] &= ~0x20; }, "not a DLL",
+     Kind::kUnsupported},
     {"not_executable", [](Bytes* b) { (*b)[ht::FileHeaderOffset() + 18] &= ~0x02; },
-     "not an executable image"},
+     "not an executable image", Kind::kUnsupported},
     {"pe32_plus", [](Bytes* b) { ht::Put16(b, ht::OptionalHeaderOffset(), 0x20B); },
-     "not a PE32 image"},
-    {"optional_header_too_small", [](Bytes* b) { ht::Put16(b, ht::FileHeaderOffset() + 16, 40); },
-     "truncated optional header"},
-    {"directories_overrun", [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 92, 0x100); },
-     "data directories overrun"},
-    {"image_size_zero", [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 56, 0); },
-     "bad SizeOfImage"},
-    {"image_size_huge", [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 56, 0xFFFFF000); },
-     "bad SizeOfImage"},
+     "not a PE32 image", Kind::kUnsupported},
+    {"optional_header_too_small",
+     [](Bytes* b) { ht::Put16(b, ht::FileHeaderOffset() + pe::kFileOptionalHeaderSize, 40); },
+     "truncated optional header", Kind::kTruncated},
+    {"directories_overrun",
+     [](Bytes* b) {
+         ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalDirectoryCount, 0x100);
+     },
+     "data directories overrun", Kind::kTruncated},
+    {"image_size_zero",
+     [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalSizeOfImage, 0); },
+     "bad SizeOfImage", Kind::kNotPeFile},
+    {"image_size_huge",
+     [](Bytes* b) {
+         ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalSizeOfImage, 0xFFFFF000);
+     },
+     "bad SizeOfImage", Kind::kNotPeFile},
     {"headers_beyond_file",
-     [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 60, 0x100000); },
-     "bad SizeOfHeaders"},
-    {"section_alignment", [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 32, 0x1001); },
-     "bad section or file alignment"},
+     [](Bytes* b) {
+         ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalSizeOfHeaders, 0x100000);
+     },
+     "bad SizeOfHeaders", Kind::kNotPeFile},
+    {"section_alignment",
+     [](Bytes* b) {
+         ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalSectionAlignment, 0x1001);
+     },
+     "bad section or file alignment", Kind::kNotPeFile},
     {"image_base_unaligned",
-     [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 28, 0x63981000); },
-     "ImageBase not 64 KB aligned"},
+     [](Bytes* b) {
+         ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalImageBase, 0x63981000);
+     },
+     "ImageBase not 64 KB aligned", Kind::kNotPeFile},
     {"entry_outside_image",
-     [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 16, 0x7FFFFFFF); },
-     "entry point lies outside the image"},
+     [](Bytes* b) {
+         ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalEntryPoint, 0x7FFFFFFF);
+     },
+     "entry point lies outside the image", Kind::kOutsideImage},
     {"entry_in_resources",
-     [](Bytes* b) { ht::Put32(b, ht::OptionalHeaderOffset() + 16, ResourceRva()); },
-     "entry point lies outside the code"},
-    {"no_sections", [](Bytes* b) { ht::Put16(b, ht::FileHeaderOffset() + 2, 0); },
-     "image has no sections"},
-    {"too_many_sections", [](Bytes* b) { ht::Put16(b, ht::FileHeaderOffset() + 2, 0xFFFF); },
-     "too many sections"},
+     [](Bytes* b) {
+         ht::Put32(b, ht::OptionalHeaderOffset() + pe::kOptionalEntryPoint, ResourceRva());
+     },
+     "entry point lies outside the code", Kind::kOutsideImage},
+    {"no_sections",
+     [](Bytes* b) { ht::Put16(b, ht::FileHeaderOffset() + pe::kFileSectionCount, 0); },
+     "image has no sections", Kind::kNotPeFile},
+    {"too_many_sections",
+     [](Bytes* b) { ht::Put16(b, ht::FileHeaderOffset() + pe::kFileSectionCount, 0xFFFF); },
+     "too many sections", Kind::kUnsupported},
     {"section_data_beyond_file",
-     [](Bytes* b) { ht::Put32(b, ht::SectionTableOffset() + 20, 0x7FFFFFF0); },
-     "data lies beyond the end of the file"},
+     [](Bytes* b) { ht::Put32(b, ht::SectionTableOffset() + pe::kSectionRawOffset, 0x7FFFFFF0); },
+     "data lies beyond the end of the file", Kind::kTruncated},
     {"section_outside_image",
-     [](Bytes* b) { ht::Put32(b, ht::SectionTableOffset() + 12, 0x7FFF0000); },
-     "lies outside the image"},
-    {"section_over_headers", [](Bytes* b) { ht::Put32(b, ht::SectionTableOffset() + 12, 0); },
-     "overlaps the headers"},
+     [](Bytes* b) {
+         ht::Put32(b, ht::SectionTableOffset() + pe::kSectionVirtualAddress, 0x7FFF0000);
+     },
+     "lies outside the image", Kind::kOutsideImage},
+    {"section_over_headers",
+     [](Bytes* b) { ht::Put32(b, ht::SectionTableOffset() + pe::kSectionVirtualAddress, 0); },
+     "overlaps the headers", Kind::kOutsideImage},
     {"import_directory_outside", [](Bytes* b) { ht::Put32(b, DirectoryEntry(1), 0x7FFFFFF0); },
-     "import directory lies outside the image"},
+     "import directory lies outside the image", Kind::kOutsideImage},
     {"export_directory_outside", [](Bytes* b) { ht::Put32(b, DirectoryEntry(0) + 4, 0x7FFFFFF0); },
-     "export directory lies outside the image"},
+     "export directory lies outside the image", Kind::kOutsideImage},
     {"resource_directory_outside", [](Bytes* b) { ht::Put32(b, DirectoryEntry(2), 0xFFFFFFF0); },
-     "resource directory lies outside the image"},
+     "resource directory lies outside the image", Kind::kOutsideImage},
     {"no_export_directory",
      [](Bytes* b) {
          ht::Put32(b, DirectoryEntry(0), 0);
          ht::Put32(b, DirectoryEntry(0) + 4, 0);
      },
-     "no export directory"},
+     "no export directory", Kind::kMissingExport},
     {"foreign_kernel32_import", [](Bytes* b) { Rename(b, "lstrlenA", "lstrlenW"); },
-     "import not provided: KERNEL32.dll!lstrlenW"},
+     "import not provided: KERNEL32.dll!lstrlenW", Kind::kMissingImport},
     {"foreign_user32_import", [](Bytes* b) { Rename(b, "CharLowerA", "CharUpperA"); },
-     "import not provided: USER32.dll!CharUpperA"},
+     "import not provided: USER32.dll!CharUpperA", Kind::kMissingImport},
     {"foreign_dll", [](Bytes* b) { Rename(b, "WINMM.DLL", "WINMX.DLL"); },
-     "import not provided: WINMX.DLL!timeGetTime"},
+     "import not provided: WINMX.DLL!timeGetTime", Kind::kMissingImport},
     {"import_by_ordinal", [](Bytes* b) { ht::Put32(b, FirstImportLookup(), 0x80000010); },
-     "import by ordinal not provided: KERNEL32.dll!#16"},
+     "import by ordinal not provided: KERNEL32.dll!#16", Kind::kMissingImport},
     {"import_name_outside", [](Bytes* b) { ht::Put32(b, FirstImportLookup(), 0x7FFFFFF0); },
-     "bad import name entry in KERNEL32.dll"},
+     "bad import name entry in KERNEL32.dll", Kind::kOutsideImage},
     {"missing_dispatch_export", [](Bytes* b) { Rename(b, "_QELExtender2@40", "_QELExtender3@40"); },
-     "missing export _QELExtender2@40"},
+     "missing export _QELExtender2@40", Kind::kMissingExport},
     {"missing_query_export",
      [](Bytes* b) { Rename(b, "_QELExtenderQuery@12", "_QELExtenderQuery@16"); },
-     "missing export _QELExtenderQuery@12"},
-    {"export_tables_outside", [](Bytes* b) { ht::Put32(b, ExportDirectory() + 28, 0x7FFFFFF0); },
-     "export tables lie outside the image"},
+     "missing export _QELExtenderQuery@12", Kind::kMissingExport},
+    {"export_tables_outside",
+     [](Bytes* b) { ht::Put32(b, ExportDirectory() + pe::kExportFunctions, 0x7FFFFFF0); },
+     "export tables lie outside the image", Kind::kOutsideImage},
     {"export_into_resources",
      [](Bytes* b) {
-         ht::Put32(b, ht::FileOffsetOfRva(ht::Get32(*b, ExportDirectory() + 28)), ResourceRva());
+         ht::Put32(b, ht::FileOffsetOfRva(ht::Get32(*b, ExportDirectory() + pe::kExportFunctions)),
+                   ResourceRva());
      },
-     "does not point into code"},
-    {"relocation_block_size", [](Bytes* b) { ht::Put32(b, Relocations() + 4, 3); },
-     "bad base relocation block size"},
+     "does not point into code", Kind::kOutsideImage},
+    {"relocation_block_size",
+     [](Bytes* b) { ht::Put32(b, Relocations() + pe::kRelocationBlockSize, 3); },
+     "bad base relocation block size", Kind::kNotPeFile},
     {"relocation_type", [](Bytes* b) { (*b)[Relocations() + 9] = 0xA0; },
-     "unsupported base relocation type 10"},
+     "unsupported base relocation type 10", Kind::kUnsupported},
     {"relocation_outside", [](Bytes* b) { ht::Put32(b, Relocations(), 0x7FFF0000); },
-     "base relocation outside the image"},
+     "base relocation outside the image", Kind::kOutsideImage},
     {"relocations_stripped", [](Bytes* b) { (*b)[ht::FileHeaderOffset() + 18] |= 0x01; },
-     "no relocations and its base address is taken"},
+     "no relocations and its base address is taken", Kind::kUnsupported},
 };
 
 INSTANTIATE_TEST_SUITE_P(Damages, Refusal, testing::ValuesIn(kDamages),
@@ -156,10 +210,39 @@ INSTANTIATE_TEST_SUITE_P(Damages, Refusal, testing::ValuesIn(kDamages),
                              return std::string(info.param.label);
                          });
 
+// The runner refuses a damaged DLL as the host's own loader does, and its answer carries
+// the kind across: qelhost --cpu reports the same refusal.
+TEST(RunnerRefusal, CarriesTheKindAndTheTextOfTheLoader) {
+    if (std::string(QEL_RUNNER_PROGRAM).empty())
+        GTEST_SKIP() << "no runner in this build (configure KZ_PREBUILT_RUNNER)";
+    for (const char* label :
+         {"dos_magic", "missing_query_export", "foreign_dll", "dllmain_refuses"}) {
+        const DamageCase* damage = nullptr;
+        for (const DamageCase& candidate : kDamages) {
+            if (std::string(candidate.label) == label)
+                damage = &candidate;
+        }
+        ASSERT_NE(damage, nullptr) << label;
+        Bytes bytes = ht::DllBytes();
+        damage->damage(&bytes);
+        const std::string path = ht::WriteTemporary(bytes, std::string("runner_") + label);
+        std::string in_process, remote;
+        Kind in_process_kind = Kind::kNone, remote_kind = Kind::kNone;
+        EXPECT_EQ(qel::ExtenderDll::Load(path, &in_process, &in_process_kind), nullptr);
+        EXPECT_EQ(qel::RemoteExtender::Start({QEL_QEMU_PROGRAM, QEL_RUNNER_PROGRAM}, path, &remote,
+                                             &remote_kind),
+                  nullptr);
+        EXPECT_EQ(remote, in_process) << label;
+        EXPECT_EQ(remote_kind, damage->expected_kind) << label << ": " << remote;
+    }
+}
+
 TEST(ForeignPath, DirectoryIsRefused) {
     std::string error;
-    EXPECT_EQ(qel::ExtenderDll::Load("/", &error), nullptr);
+    Kind kind = Kind::kNone;
+    EXPECT_EQ(qel::ExtenderDll::Load("/", &error, &kind), nullptr);
     EXPECT_FALSE(error.empty());
+    EXPECT_EQ(kind, Kind::kInputOutput);
 }
 
 // --- a second copy, relocated -----------------------------------------------------------------
@@ -204,11 +287,12 @@ TEST_P(Relocation, AddsTheDeltaOrRefuses) {
         ht::Put16(&image, kDirectory + 2 * i, c.block[i]);
     const uint32_t size =
         c.directory_size != 0 ? c.directory_size : 2 * static_cast<uint32_t>(c.block.size());
-    qel::BoundedText error;
+    qel::LoadFailure failure;
     const bool applied =
-        qel::ApplyRelocations(image, {kDirectory, size}, kLinkedBase, c.delta, &error);
+        qel::ApplyRelocations(image, {kDirectory, size}, kLinkedBase, c.delta, &failure);
     EXPECT_EQ(applied, std::string(c.expected_error).empty());
-    EXPECT_NE(error.view().find(c.expected_error), std::string::npos) << error.c_str();
+    EXPECT_NE(failure.detail.view().find(c.expected_error), std::string::npos)
+        << failure.detail.c_str();
     if (applied) {
         EXPECT_EQ(ht::Get32(image, 8), c.expected_word_at_8);
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/crossing/dll_entry_call.h"
 #include "host/loader/image_directories.h"
 #include "host/loader/mapped_image.h"
 #include "host/win32/win32_api.h"
@@ -64,13 +65,24 @@ const PlantedFault kFaults[] = {
 
 const char* const kExports[] = {"_QELExtenderQuery@12", "_QELExtender2@40"};
 
+// "<label>_in_<export>", each character a test name cannot hold made '_'.
+std::string CaseName(const std::string& label, const char* export_name) {
+    std::string name = label + "_in_" + export_name;
+    for (char& c : name) {
+        if (!isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    }
+    return name;
+}
+
 uint32_t ExportRva(const char* name) {
     qel::MappedImage image;
-    qel::BoundedText error;
+    qel::LoadFailure failure;
     uint32_t rva = 0;
-    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &image, &error)) << error.c_str();
-    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &error))
-        << error.c_str();
+    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &qel::win32::FindHostFunction, &image, &failure))
+        << failure.detail.c_str();
+    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &failure))
+        << failure.detail.c_str();
     qel::UnmapImage(&image);
     return rva;
 }
@@ -78,9 +90,12 @@ uint32_t ExportRva(const char* name) {
 // Where the mapped DLL keeps the address it calls for `dll!function`.
 uint32_t ImportSlotRva(const char* dll, const char* function) {
     qel::MappedImage image;
-    qel::BoundedText error;
-    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &image, &error)) << error.c_str();
-    const uint32_t bound = qel::win32::FindHostFunction(dll, function);
+    qel::LoadFailure failure;
+    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &qel::win32::FindHostFunction, &image, &failure))
+        << failure.detail.c_str();
+    // The loader binds each import to the function's thunk.
+    const qel::HostFunction host = qel::win32::FindHostFunction(dll, function);
+    const uint32_t bound = qel::HostCallThunk(host.address, host.argument_bytes);
     uint32_t rva = 0;
     for (uint32_t at = 0; rva == 0 && at + 4 <= image.size; at += 4) {
         if (memcmp(image.base + at, &bound, 4) == 0)
@@ -167,13 +182,8 @@ TEST(PlantedFaultsOnAnEmulatedProcessor, EndlessLoopEndsAfterTheTimeout) {
 INSTANTIATE_TEST_SUITE_P(Exports, PlantedFaults,
                          testing::Combine(testing::ValuesIn(kFaults), testing::ValuesIn(kExports)),
                          [](const auto& info) {
-                             std::string name = std::string(std::get<0>(info.param).label) +
-                                                "_in_" + std::get<1>(info.param);
-                             for (char& c : name) {
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             }
-                             return name;
+                             return CaseName(std::get<0>(info.param).label,
+                                             std::get<1>(info.param));
                          });
 
 }  // namespace

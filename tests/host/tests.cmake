@@ -23,6 +23,14 @@ target_link_libraries(host_tests PRIVATE qel_cli)
 # The command-line tests run qelhost through its launcher.
 target_compile_definitions(host_tests PRIVATE QELHOST_RUNNER="${CMAKE_BINARY_DIR}/host/run-qelhost")
 add_dependencies(host_tests qelhost qelhost_runner)
+# The loader's tests also ask the runner (a prebuilt one in the sanitizer build, if any).
+if(KZ_SANITIZE)
+    set(runner_program "${KZ_PREBUILT_RUNNER}")
+else()
+    set(runner_program "$<TARGET_FILE:qelhost_runner>")
+endif()
+target_compile_definitions(host_tests PRIVATE QEL_QEMU_PROGRAM="${QEMU_I386}"
+    QEL_RUNNER_PROGRAM="${runner_program}")
 
 # The protocol suites and the argument checks again on other processors (a check that
 # came after a measurement would read a clock on a clone's route).

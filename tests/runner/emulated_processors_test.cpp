@@ -9,7 +9,7 @@
 #include <string>
 
 #include "abi/script_functions.h"
-#include "host/cli/processor_catalogue.h"
+#include "host/processor/processor_catalogue.h"
 #include "host/remote/remote_extender.h"
 #include "tests/support/dll_file.h"
 

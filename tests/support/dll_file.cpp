@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "host/base/little_endian.h"
+
 namespace host_test {
 
 const Bytes& DllBytes() {
@@ -20,9 +22,9 @@ const Bytes& DllBytes() {
 const qel::PeHeaders& DllHeaders() {
     static const qel::PeHeaders headers = [] {
         qel::PeHeaders parsed;
-        qel::BoundedText error;
-        if (!qel::ParsePeHeaders(DllBytes(), &parsed, &error))
-            ADD_FAILURE() << error.c_str();
+        qel::LoadFailure failure;
+        if (!qel::ParsePeHeaders(DllBytes(), &parsed, &failure))
+            ADD_FAILURE() << failure.detail.c_str();
         return parsed;
     }();
     return headers;
@@ -64,28 +66,26 @@ void Put16(Bytes* bytes, uint32_t offset, uint16_t value) {
 }
 
 void Put32(Bytes* bytes, uint32_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        (*bytes)[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    qel::Store32(bytes->data() + offset, value);
 }
 
 uint32_t Get32(const Bytes& bytes, uint32_t offset) {
-    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
-           uint32_t{bytes[offset + 3]} << 24;
+    return qel::Load32(bytes.data() + offset);
 }
 
 uint32_t PeHeaderOffset() {
-    return Get32(DllBytes(), 0x3C);
+    return Get32(DllBytes(), qel::pe::kDosPeHeaderOffset);
 }
 
 uint32_t SectionTableOffset() {
-    const Bytes& bytes = DllBytes();
-    const uint32_t optional_size = bytes[FileHeaderOffset() + 16] | bytes[FileHeaderOffset() + 17]
-                                                                        << 8;
+    const uint16_t optional_size =
+        qel::Load16(DllBytes().data() + FileHeaderOffset() + qel::pe::kFileOptionalHeaderSize);
     return OptionalHeaderOffset() + optional_size;
 }
 
 uint32_t SectionTableEnd() {
-    return SectionTableOffset() + 40 * static_cast<uint32_t>(DllHeaders().sections.size());
+    return SectionTableOffset() +
+           qel::pe::kSectionHeaderSize * static_cast<uint32_t>(DllHeaders().sections.size());
 }
 
 }  // namespace host_test

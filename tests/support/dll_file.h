@@ -30,10 +30,10 @@ uint32_t Get32(const Bytes& bytes, uint32_t offset);
 // Offsets of the PE headers in the DLL file.
 uint32_t PeHeaderOffset();  // "PE\0\0"
 inline uint32_t FileHeaderOffset() {
-    return PeHeaderOffset() + 4;
+    return PeHeaderOffset() + qel::pe::kPeSignatureSize;
 }
 inline uint32_t OptionalHeaderOffset() {
-    return PeHeaderOffset() + 24;
+    return FileHeaderOffset() + qel::pe::kFileHeaderSize;
 }
 uint32_t SectionTableOffset();
 uint32_t SectionTableEnd();

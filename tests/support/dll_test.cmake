@@ -3,7 +3,8 @@
 #   qel_add_dll_test(NAME <name> SOURCES <files...> [TIMEOUT <s>] [NATIVE_RUN_AS_ONE])
 #
 # Builds the 32-bit gtest executable <name> (linked with qel_dll_harness, which brings
-# qel_loader, the shared DLL and KZPROBEX_DLL_PATH, and gtest_main); it builds after the DLL.
+# qel_linux, the whole host in-process, the shared DLL and KZPROBEX_DLL_PATH, and
+# gtest_main); it builds after the DLL.
 # Its native tests run natively or under qemu-i386 where this kernel refuses 32-bit code:
 # each gtest case becomes the ctest "<name>.<Suite>.<Case>", or with NATIVE_RUN_AS_ONE the
 # whole program is the one ctest "<name>.this_processor". TIMEOUT (default 600 s) bounds each.

@@ -2,7 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "host/loader/extender_dll.h"
+#include "host/extender/extender.h"
 #include "host/win32/emulation.h"
 
 namespace host_test {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "host/cli/processor_catalogue.h"
+#include "host/processor/processor_catalogue.h"
 
 namespace qel {
 

@@ -1,4 +1,4 @@
-# The processor catalogue (host/cli/processor_catalogue.cpp) against qemu: every entry's -cpu
+# The processor catalogue (host/processor/processor_catalogue.cpp) against qemu: every entry's -cpu
 # string run under qemu-i386 with a CPUID probe, whose readings must be the entry's.
 
 # The probe has no C library and is built for the i386, so that models without CMOV run it.
@@ -10,7 +10,7 @@ target_link_options(zoo_cpuid_probe PRIVATE -static -nostdlib -no-pie)
 
 add_executable(zoo_catalogue_test
     ${CMAKE_CURRENT_LIST_DIR}/catalogue_test.cpp
-    ${CMAKE_SOURCE_DIR}/host/cli/processor_catalogue.cpp)
+    ${CMAKE_SOURCE_DIR}/host/processor/processor_catalogue.cpp)
 target_include_directories(zoo_catalogue_test PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(zoo_catalogue_test PRIVATE
     ZOO_QEMU="${QEMU_I386}"

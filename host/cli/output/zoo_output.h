@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/processor_catalogue.h"
 #include "host/cli/session.h"
+#include "host/processor/processor_catalogue.h"
 
 namespace qel {
 

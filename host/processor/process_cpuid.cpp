@@ -1,4 +1,4 @@
-#include "host/cli/process_cpuid.h"
+#include "host/processor/process_cpuid.h"
 
 #include "abi/x86_flags.h"
 

@@ -1,21 +1,20 @@
-#include "host/loader/byte_reader.h"
+#include "host/base/byte_reader.h"
+
+#include "host/base/little_endian.h"
 
 namespace qel {
 
 bool ByteReader::Read16(uint32_t offset, uint16_t* value) const {
     if (!Contains(offset, 2))
         return false;
-    *value = static_cast<uint16_t>(bytes_[offset] | bytes_[offset + 1] << 8);
+    *value = Load16(bytes_.data() + offset);
     return true;
 }
 
 bool ByteReader::Read32(uint32_t offset, uint32_t* value) const {
     if (!Contains(offset, 4))
         return false;
-    *value = static_cast<uint32_t>(bytes_[offset]) |
-             static_cast<uint32_t>(bytes_[offset + 1]) << 8 |
-             static_cast<uint32_t>(bytes_[offset + 2]) << 16 |
-             static_cast<uint32_t>(bytes_[offset + 3]) << 24;
+    *value = Load32(bytes_.data() + offset);
     return true;
 }
 

@@ -1,7 +1,7 @@
 // KZPROBEX.dll as the QEL host uses it: loaded, then driven through its two exports.
-// On Linux the host maps the PE image itself (host/loader); the Windows build of the host
-// uses LoadLibrary. For an emulated processor the DLL lives in a runner process
-// (host/remote) behind the same interface.
+// On Linux the host maps the PE image itself (host/linux over host/loader); the Windows
+// build of the host uses LoadLibrary (host/windows). For an emulated processor the DLL lives
+// in a runner process (host/remote) behind the same interface.
 #pragma once
 #include <stdint.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/loader/load_failure.h"
 #include "host/protocol/extender_protocol.h"
 
 namespace qel {
@@ -62,8 +63,10 @@ class Extender {
 
 class ExtenderDll : public Extender {
   public:
-    // nullptr and *error set (naming the problem) when the file cannot be loaded.
-    static std::unique_ptr<ExtenderDll> Load(const std::string& path, std::string* error);
+    // nullptr and *error set (naming the problem), *kind too where asked, when the file
+    // cannot be loaded. Each build of the host defines it (host/linux, host/windows).
+    static std::unique_ptr<ExtenderDll> Load(const std::string& path, std::string* error,
+                                             LoadFailureKind* kind = nullptr);
     ~ExtenderDll() override;
     ExtenderDll(const ExtenderDll&) = delete;
     ExtenderDll& operator=(const ExtenderDll&) = delete;
@@ -88,5 +91,10 @@ class ExtenderDll : public Extender {
     ExtenderEntries entries_;
     int32_t callback_answer_ = 0;
 };
+
+// ExtenderDll::Load of this build as an opener of any Extender (HostPlatform::open_dll).
+inline std::unique_ptr<Extender> OpenExtenderDll(const std::string& path, std::string* error) {
+    return ExtenderDll::Load(path, error);
+}
 
 }  // namespace qel

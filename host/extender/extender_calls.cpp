@@ -1,19 +1,11 @@
 // The calls of a loaded ExtenderDll, over the shared protocol. Linux and Windows builds.
 #include <string.h>
 
-#include "host/loader/extender_dll.h"
-#include "host/protocol/dll_entry_call.h"
+#include "host/base/little_endian.h"
+#include "host/crossing/dll_entry_call.h"
+#include "host/extender/extender.h"
 
 namespace qel {
-namespace {
-
-uint32_t Load32(const uint8_t* record, uint32_t offset) {
-    uint32_t value;
-    memcpy(&value, record + offset, sizeof value);
-    return value;
-}
-
-}  // namespace
 
 Outcome ToOutcome(const CallRecord& record) {
     Outcome outcome;
@@ -30,11 +22,11 @@ Outcome ToOutcome(const CallRecord& record) {
 FunctionRow DecodeFunctionRow(const uint8_t (&record)[kFunctionDescriptorSize]) {
     FunctionRow row;
     using namespace qel_abi;
-    row.identifier = static_cast<int32_t>(Load32(record, kDescriptorIdentifierOffset));
-    row.kind = static_cast<int32_t>(Load32(record, kDescriptorKindOffset));
-    row.argument_types = Load32(record, kDescriptorArgumentTypesOffset) |
-                         uint64_t{Load32(record, kDescriptorArgumentTypesOffset + 4)} << 32;
-    row.argument_count = static_cast<int32_t>(Load32(record, kDescriptorArgumentCountOffset));
+    row.identifier = static_cast<int32_t>(Load32(record + kDescriptorIdentifierOffset));
+    row.kind = static_cast<int32_t>(Load32(record + kDescriptorKindOffset));
+    row.argument_types = Load32(record + kDescriptorArgumentTypesOffset) |
+                         uint64_t{Load32(record + kDescriptorArgumentTypesOffset + 4)} << 32;
+    row.argument_count = static_cast<int32_t>(Load32(record + kDescriptorArgumentCountOffset));
     memcpy(&row.name_length, record + kDescriptorNameLengthOffset, sizeof row.name_length);
     const char* name = reinterpret_cast<const char*>(record + kDescriptorNameOffset);
     row.name.assign(name, strnlen(name, kDescriptorNameSize));

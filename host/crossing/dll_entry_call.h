@@ -31,8 +31,11 @@ inline uint32_t DllWord(const void* pointer) {
 // below the frame that entered the DLL, so no frame of the host is ever left on the DLL's
 // stack: damaged code finds no host return address there to return into, nor a pointer to a
 // dead host variable to pass back. ECX and EDX come back zero. The same function always gets
-// the same thunk; a function beyond the thunks' number gets itself.
+// the same thunk; 0 when every thunk is taken by other functions.
 uint32_t HostCallThunk(const void* function, uint32_t argument_bytes);
+// How many host functions can have a thunk: the Win32 functions the DLL may import and the
+// host's callback, with room to spare.
+constexpr uint32_t kHostCallThunkCount = 16;
 
 // What a standard-call function pops: every argument the host exchanges with the DLL is a
 // 32-bit word.

@@ -1,9 +1,7 @@
-#include "host/loader/guard_pages.h"
+#include "host/crossing/guard_pages.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
-
-#include "host/protocol/extender_protocol.h"
 
 namespace qel {
 namespace {
@@ -13,7 +11,7 @@ struct Slot {
     uint32_t usable = 0;       // bytes before the guard page above
 };
 
-Slot slots[kRecordSlotCount];
+Slot slots[kGuardedBlockSlots];
 
 uint32_t PageSize() {
     return static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
@@ -46,7 +44,7 @@ uint8_t* dll_stack = nullptr;  // its lowest usable byte
 }  // namespace
 
 uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size) {
-    if (slot < 0 || slot >= kRecordSlotCount)
+    if (slot < 0 || slot >= kGuardedBlockSlots)
         return nullptr;
     Slot& place = slots[slot];
     if (place.usable < size) {

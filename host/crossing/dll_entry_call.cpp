@@ -1,4 +1,4 @@
-#include "host/protocol/dll_entry_call.h"
+#include "host/crossing/dll_entry_call.h"
 
 // The thunks are defined by the assembly below; on ELF they stay inside the program, where
 // the PIE's GOT reaches them directly.
@@ -20,13 +20,13 @@ struct HostCall {
     const void* function;
     uint32_t argument_bytes;
 };
-// The Win32 functions the DLL may import and the host's callback, with room to spare.
-constexpr uint32_t kThunkCount = 16;
 constexpr uint32_t kThunkSpacing = 16;
 static_assert(sizeof(HostCall) == 8, "the thunks index rows of 8 bytes");
+// The assembly below makes thunks 0 to 15 and masks the number with 15.
+static_assert(kHostCallThunkCount == 16, "one row for each thunk the assembly makes");
 
 // Named for the assembly below, which reads it.
-__attribute__((used)) HostCall host_calls[kThunkCount] __asm__("qel_host_calls");
+__attribute__((used)) HostCall host_calls[kHostCallThunkCount] __asm__("qel_host_calls");
 
 }  // namespace
 }  // namespace qel
@@ -44,7 +44,7 @@ void* DllStack() {
 }
 
 uint32_t HostCallThunk(const void* function, uint32_t argument_bytes) {
-    for (uint32_t slot = 0; slot < kThunkCount; ++slot) {
+    for (uint32_t slot = 0; slot < kHostCallThunkCount; ++slot) {
         HostCall& row = host_calls[slot];
         if (row.function == nullptr)
             row = HostCall{function, argument_bytes};
@@ -52,7 +52,7 @@ uint32_t HostCallThunk(const void* function, uint32_t argument_bytes) {
             return DllWord(qel_host_call_thunks) + slot * kThunkSpacing;
         }
     }
-    return DllWord(function);
+    return 0;
 }
 
 }  // namespace qel

@@ -1,7 +1,7 @@
-// Text of bounded length that needs no C++ library string, so that the loader, the Win32
-// emulation and the protocol build both with glibc and in the freestanding runner (musl,
-// header-only C++). Longer text is cut at the capacity; the loader's messages and the names
-// it reads are far shorter.
+// Text of bounded length that needs no C++ library string, so that the layers the runner
+// shares build both with glibc and in the freestanding runner (musl, header-only C++).
+// Longer text is cut at the capacity; the loader's messages and the names it reads are far
+// shorter.
 #pragma once
 #include <stdint.h>
 #include <string.h>

@@ -1,6 +1,6 @@
-#include "host/cli/processor_catalogue.h"
+#include "host/processor/processor_catalogue.h"
 
-#include "host/loader/bounded_text.h"
+#include "host/base/bounded_text.h"
 
 namespace qel {
 namespace {

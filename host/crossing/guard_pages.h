@@ -7,7 +7,11 @@
 
 namespace qel {
 
-// A block of `size` bytes in slot `slot` (0 to kRecordSlotCount - 1) that ends at a guard
+// How many blocks can be placed at a time: one for each record, buffer and argument text
+// the host hands over in one call, with room to spare.
+constexpr int kGuardedBlockSlots = 16;
+
+// A block of `size` bytes in slot `slot` (0 to kGuardedBlockSlots - 1) that ends at a guard
 // page; valid until the same slot is asked for again. Null when no memory can be mapped.
 uint8_t* PlaceAgainstGuardPage(int slot, uint32_t size);
 

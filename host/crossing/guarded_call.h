@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "host/loader/bounded_text.h"
+#include "host/base/bounded_text.h"
 
 namespace qel {
 
@@ -18,10 +18,5 @@ bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, Bou
 // The loaded images, so that a fault inside one is named by its RVA.
 void RegisterGuardedImage(const uint8_t* base, uint32_t size);
 void UnregisterGuardedImage(const uint8_t* base);
-
-// Runs `work` where an access violation in it is expected and survivable: true when it
-// completed, false when it touched memory it may not (the emulated calls that Windows guards
-// the same way). Outside RunGuarded it simply runs `work`.
-bool CatchAccessViolation(void (*work)(void*), void* context);
 
 }  // namespace qel

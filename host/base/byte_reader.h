@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "host/loader/bounded_text.h"
+#include "host/base/bounded_text.h"
 
 namespace qel {
 

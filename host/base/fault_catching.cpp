@@ -1,0 +1,137 @@
+#include "host/base/fault_catching.h"
+
+#include <setjmp.h>
+#include <signal.h>
+#include <string.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+namespace qel {
+namespace {
+
+// One guard on the chain: a CatchFaults call, or a catcher of access violations inside one.
+struct Guard {
+    sigjmp_buf jump;
+    Guard* outer;
+    bool access_violations_only;
+};
+
+Guard* active_guard = nullptr;
+CaughtFault last_fault;
+
+bool IsAccessViolation(int signal_number) {
+    return signal_number == SIGSEGV || signal_number == SIGBUS;
+}
+
+void Escape(int signal_number, siginfo_t* info, void* context) {
+#if defined(__i386__) || defined(__x86_64__)
+    // The faulting code may have left the direction flag set; the host's string operations
+    // must run forwards again (qemu-i386 does not clear it for the handler).
+    __asm__ volatile("cld");
+#endif
+    Guard* guard = active_guard;
+    while (guard != nullptr && guard->access_violations_only && !IsAccessViolation(signal_number))
+        guard = guard->outer;
+    if (guard == nullptr) {  // no guard wants it: what the signal would have done anyway
+        signal(signal_number, SIG_DFL);
+        raise(signal_number);
+        return;
+    }
+    last_fault = CaughtFault{};
+    last_fault.signal_number = signal_number;
+    last_fault.code = info->si_code;
+    last_fault.address = reinterpret_cast<uintptr_t>(info->si_addr);
+#if defined(REG_EIP) && defined(REG_ESP)
+    const auto* registers = static_cast<const ucontext_t*>(context);
+    last_fault.instruction = static_cast<uintptr_t>(registers->uc_mcontext.gregs[REG_EIP]);
+    last_fault.stack = static_cast<uintptr_t>(registers->uc_mcontext.gregs[REG_ESP]);
+    last_fault.have_registers = true;
+#else
+    (void)context;
+#endif
+    siglongjmp(guard->jump, 1);
+}
+
+constexpr int kCaughtSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGALRM};
+constexpr size_t kCaughtSignalCount = sizeof kCaughtSignals / sizeof kCaughtSignals[0];
+
+// What a CatchFaults call keeps across a jump out of the code. It lives here, not on the
+// stack: damaged code may scribble over the stack above its own frames before it faults.
+struct CatchingRun {
+    Guard guard;
+    stack_t previous_stack;
+    struct sigaction previous[kCaughtSignalCount];
+    unsigned timeout_seconds;
+    CaughtFault* fault;
+    bool completed;
+};
+CatchingRun runs[kDeepestFaultCatching];
+int depth = 0;
+
+}  // namespace
+
+bool CatchFaults(const std::function<void()>& work, unsigned timeout_seconds, CaughtFault* fault) {
+    if (depth == kDeepestFaultCatching) {
+        *fault = CaughtFault{};
+        return false;
+    }
+    CatchingRun& run = runs[depth++];
+    run.timeout_seconds = timeout_seconds;
+    run.fault = fault;
+    run.completed = false;
+    // The handler runs on its own stack: the code may have wrecked or used up the one it
+    // faulted on.
+    static char alternate_stack[1 << 16];
+    stack_t stack{};
+    stack.ss_sp = alternate_stack;
+    stack.ss_size = sizeof alternate_stack;
+    sigaltstack(&stack, &run.previous_stack);
+
+    struct sigaction action {};
+    action.sa_sigaction = &Escape;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kCaughtSignalCount; ++i)
+        sigaction(kCaughtSignals[i], &action, &run.previous[i]);
+
+    run.guard.outer = active_guard;
+    run.guard.access_violations_only = false;
+    active_guard = &run.guard;
+    // Only a guard with a limit touches the timer, so a guard inside another keeps its limit.
+    if (sigsetjmp(run.guard.jump, 1) == 0) {
+        if (timeout_seconds != 0)
+            alarm(timeout_seconds);
+        work();
+        runs[depth - 1].completed = true;
+    }
+    // From here on only what `runs` holds is trusted.
+    CatchingRun& ended = runs[depth - 1];
+    if (ended.timeout_seconds != 0)
+        alarm(0);
+    active_guard = ended.guard.outer;
+    for (size_t i = 0; i < kCaughtSignalCount; ++i)
+        sigaction(kCaughtSignals[i], &ended.previous[i], nullptr);
+    sigaltstack(&ended.previous_stack, nullptr);
+    if (!ended.completed)
+        *ended.fault = last_fault;
+    --depth;
+    return ended.completed;
+}
+
+bool CatchAccessViolation(void (*work)(void*), void* context) {
+    if (active_guard == nullptr) {
+        work(context);
+        return true;
+    }
+    Guard guard;
+    guard.outer = active_guard;
+    guard.access_violations_only = true;
+    active_guard = &guard;
+    const bool completed = sigsetjmp(guard.jump, 1) == 0;
+    if (completed)
+        work(context);
+    active_guard = guard.outer;
+    return completed;
+}
+
+}  // namespace qel
