@@ -4,21 +4,27 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace qel {
 namespace {
 
 using Kind = LoadFailureKind;
 
+uint32_t PageSize() {
+    return static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
+}
+
 uint32_t PageRounded(uint32_t size) {
-    const uint32_t page = static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
+    const uint32_t page = PageSize();
     return (size + page - 1) / page * page;
 }
 
-// Memory for the image: at its preferred base when that is free, else anywhere if the image
-// can be relocated.
+// Memory for the image, writable while it is laid out: at its preferred base when that is
+// free, else anywhere if the image can be relocated.
 uint8_t* Reserve(const PeHeaders& headers, LoadFailure* failure) {
     const uint32_t length = PageRounded(headers.size_of_image);
-    const int protection = PROT_READ | PROT_WRITE | PROT_EXEC;
+    const int protection = PROT_READ | PROT_WRITE;
     void* wanted = reinterpret_cast<void*>(uintptr_t{headers.image_base});
     void* got = mmap(wanted, length, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (got == wanted)
@@ -35,6 +41,33 @@ uint8_t* Reserve(const PeHeaders& headers, LoadFailure* failure) {
         return nullptr;
     }
     return static_cast<uint8_t*>(got);
+}
+
+// Each page as Windows maps the image: the headers and whatever no section covers
+// readable, a code section also executable, a writable section also writable. A page that
+// two sections share (an alignment below the page size) gets what both need.
+bool ProtectSections(const MappedImage& image, LoadFailure* failure) {
+    const uint32_t page = PageSize();
+    std::vector<int> protection(PageRounded(image.size) / page, PROT_READ);
+    for (const Section& section : image.headers.sections) {
+        const uint32_t size = section.mapped_size();
+        if (size == 0)
+            continue;
+        const int wanted =
+            (section.holds_code() ? PROT_EXEC : 0) | (section.writable() ? PROT_WRITE : 0);
+        const uint32_t last = (section.virtual_address + size - 1) / page;
+        for (uint32_t index = section.virtual_address / page; index <= last; ++index)
+            protection[index] |= wanted;
+    }
+    for (size_t first = 0; first < protection.size();) {
+        size_t end = first + 1;
+        while (end < protection.size() && protection[end] == protection[first])
+            ++end;
+        if (mprotect(image.base + first * page, (end - first) * page, protection[first]) != 0)
+            return Fail(failure, Kind::kInputOutput, "cannot protect the image's sections");
+        first = end;
+    }
+    return true;
 }
 
 }  // namespace
@@ -77,7 +110,8 @@ bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, Mapp
                      ApplyRelocations(image->bytes(), headers.relocations, headers.image_base,
                                       address - headers.image_base, failure)) &&
                     (!headers.imports.present() ||
-                     BindImports(image->bytes(), headers.imports, resolve, failure));
+                     BindImports(image->bytes(), headers.imports, resolve, failure)) &&
+                    ProtectSections(*image, failure);
     if (!ok)
         UnmapImage(image);
     return ok;

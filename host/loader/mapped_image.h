@@ -1,5 +1,6 @@
-// A PE32 DLL mapped into this process: sections laid out, relocated and its imports bound
-// to the host functions a resolver names. Linux only.
+// A PE32 DLL mapped into this process: sections laid out, relocated, its imports bound to
+// the host functions a resolver names, then each section protected as Windows protects it.
+// Linux only.
 #pragma once
 #include <stdint.h>
 
@@ -20,7 +21,9 @@ struct MappedImage {
 };
 
 // Maps the file's image, binding each import to the host function `resolve` names; false
-// with *failure naming the problem. Does not call the entry point.
+// with *failure naming the problem. Code is then readable and executable, read-only data
+// readable, writable data writable, and nothing both writable and executable unless its
+// section asks for it. Does not call the entry point.
 bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, MappedImage* image,
               LoadFailure* failure);
 void UnmapImage(MappedImage* image);

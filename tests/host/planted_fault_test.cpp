@@ -1,6 +1,7 @@
 // Faults planted at the start of each export of a copy of the real DLL: qelhost reports each
 // with a message that names the fault, where it happened and the export, and exits with 1;
 // it never dies by the signal, nor when the DLL ends its process through a system call.
+#include <stdio.h>
 #include <string.h>
 
 #include <string>
@@ -178,6 +179,65 @@ TEST(PlantedFaultsOnAnEmulatedProcessor, EndlessLoopEndsAfterTheTimeout) {
     EXPECT_EQ(run.exit_status, 1) << run.err;
     EXPECT_NE(run.err.find("did not return within 1 s"), std::string::npos) << run.err;
 }
+
+// The DLL's code is read-only and its read-only data not writable, as Windows maps them: a
+// write into either is an access violation at the address written, in the export that ran.
+struct PlantedWrite {
+    const char* label;
+    const char* section;  // the section written into
+    friend void PrintTo(const PlantedWrite& c, std::ostream* out) { *out << c.label; }
+};
+
+const PlantedWrite kWrites[] = {{"into_its_code", ".text"}, {"into_its_rdata", ".rdata"}};
+
+class PlantedWrites
+    : public testing::TestWithParam<std::tuple<PlantedWrite, const char* /*export*/>> {};
+
+TEST_P(PlantedWrites, AreAccessViolationsEndingInAMessageAndExitStatus1) {
+    const auto& [write, export_name] = GetParam();
+    const qel::Section* target = nullptr;
+    for (const qel::Section& section : ht::DllHeaders().sections) {
+        if (std::string(section.name) == write.section)
+            target = &section;
+    }
+    ASSERT_NE(target, nullptr) << "the DLL has no " << write.section;
+    const uint32_t export_rva = ExportRva(export_name);
+    // call $+5; pop eax (where this code runs); add eax, target - there; mov [eax], eax
+    const uint32_t distance =
+        target->virtual_address + target->mapped_size() / 2 - (export_rva + 5);
+    const std::vector<uint8_t> code = {0xE8,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0x58,
+                                       0x05,
+                                       static_cast<uint8_t>(distance),
+                                       static_cast<uint8_t>(distance >> 8),
+                                       static_cast<uint8_t>(distance >> 16),
+                                       static_cast<uint8_t>(distance >> 24),
+                                       0x89,
+                                       0x00};
+    ht::Bytes bytes = ht::DllBytes();
+    std::copy(code.begin(), code.end(), bytes.begin() + ht::FileOffsetOfRva(export_rva));
+    const std::string path = ht::WriteTemporary(bytes, "planted_write.dll");
+
+    const ht::HostRun run = ht::RunQelhost(QELHOST_RUNNER, {"--dll", path, "-e", "ccpuid"});
+    EXPECT_EQ(run.exit_status, 1) << run.err;
+    EXPECT_NE(run.err.find("access violation at address 0x"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("access violation at address 0x00000000"), std::string::npos) << run.err;
+    // The fault is the write itself, the instruction after the 11 bytes before it.
+    char place[32];
+    snprintf(place, sizeof place, " at RVA 0x%08x in ", export_rva + 11);
+    EXPECT_NE(run.err.find(place + std::string(export_name)), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, PlantedWrites,
+                         testing::Combine(testing::ValuesIn(kWrites), testing::ValuesIn(kExports)),
+                         [](const auto& info) {
+                             return CaseName(std::get<0>(info.param).label,
+                                             std::get<1>(info.param));
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Exports, PlantedFaults,
                          testing::Combine(testing::ValuesIn(kFaults), testing::ValuesIn(kExports)),
