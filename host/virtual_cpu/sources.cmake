@@ -3,5 +3,8 @@
 # answer them. The dump reader and writer are qelhost's alone.
 set(QEL_VIRTUAL_CPU_RUNNER_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/i386_decoder.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/code_sections.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/code_sections.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/cpuid_model.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/cpuid_wire.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/clock_rate.cpp)
 set(QEL_VIRTUAL_CPU_SOURCES ${QEL_VIRTUAL_CPU_RUNNER_SOURCES})
