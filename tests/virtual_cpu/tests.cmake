@@ -4,6 +4,7 @@ set(virtual_cpu_tests_dir ${CMAKE_CURRENT_LIST_DIR})
 add_executable(virtual_cpu_tests
     ${virtual_cpu_tests_dir}/i386_decoder_test.cpp
     ${virtual_cpu_tests_dir}/dll_sites_test.cpp
+    ${virtual_cpu_tests_dir}/cpuid_dump_test.cpp
     ${virtual_cpu_tests_dir}/cpuid_model_test.cpp
     ${virtual_cpu_tests_dir}/time_stamp_model_test.cpp)
 # The DLL harness brings the built DLL's bytes and section table.
