@@ -5,10 +5,13 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "host/loader/pe_headers.h"
 #include "host/virtual_cpu/code_sections.h"
 #include "tests/support/dll_file.h"
 
@@ -36,15 +39,14 @@ DllCode CodeSectionsOf(const host_test::Bytes& file) {
     return code;
 }
 
-// What objdump lists for the DLL: each instruction's RVA and mnemonic.
-std::map<uint32_t, std::string> ObjdumpInstructions() {
+// What objdump lists for a DLL's .text: each instruction's RVA and mnemonic.
+std::map<uint32_t, std::string> ObjdumpInstructions(const std::string& dll, uint32_t image_base) {
     std::map<uint32_t, std::string> listed;
     const std::string command =
-        std::string(MINGW_OBJDUMP) + " -d -z -j .text " + KZPROBEX_DLL_PATH + " 2>/dev/null";
+        std::string(MINGW_OBJDUMP) + " -d -z -j .text " + dll + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return listed;
-    const uint32_t image_base = host_test::DllHeaders().image_base;
     char line[512];
     while (fgets(line, sizeof line, pipe) != nullptr) {
         // "63981000:\t55                   \tpush   %ebp"; lines with no mnemonic continue
@@ -63,7 +65,8 @@ TEST(DllSites, EveryInstructionAndSiteIsWhereObjdumpListsIt) {
     const DllCode code = CodeSectionsOf(file);
     ASSERT_EQ(code.sections.size(), 1u) << "the DLL's code is in .text alone";
     const CodeSection& text = code.sections[0];
-    const std::map<uint32_t, std::string> listed = ObjdumpInstructions();
+    const std::map<uint32_t, std::string> listed =
+        ObjdumpInstructions(KZPROBEX_DLL_PATH, host_test::DllHeaders().image_base);
     ASSERT_GT(listed.size(), 1000u) << "objdump listed too little of " << KZPROBEX_DLL_PATH;
 
     // Objdump's listing has the constructor lists at the end of .text as instructions of its
@@ -125,6 +128,35 @@ TEST(DllSites, ADamagedCodeSectionIsRefusedAtTheDamage) {
     EXPECT_EQ(refused.refused_offset, damaged);
     EXPECT_EQ(refused.count, 0u);
 }
+
+#ifdef KZPROBEX_I686_DLL_PATH
+TEST(DllSites, TheP6BuildIsRefusedAtItsFirstP6Instruction) {
+    std::ifstream stream(KZPROBEX_I686_DLL_PATH, std::ios::binary);
+    const host_test::Bytes file{std::istreambuf_iterator<char>(stream), {}};
+    qel::PeHeaders headers;
+    qel::BoundedText error;
+    ASSERT_TRUE(qel::ParsePeHeaders(file, &headers, &error)) << error.c_str();
+    const qel::Section& text = headers.sections.at(0);
+    ASSERT_STREQ(text.name, ".text");
+    const CodeSection section{text.name, text.virtual_address,
+                              std::span(file).subspan(text.raw_offset, text.virtual_size)};
+    const ImageSites found = FindImageSites(std::span(&section, 1));
+    ASSERT_EQ(found.refusal, Refusal::kNot80386);
+    const std::map<uint32_t, std::string> listed =
+        ObjdumpInstructions(KZPROBEX_I686_DLL_PATH, headers.image_base);
+    const auto refused = listed.find(text.virtual_address + found.refused_offset);
+    ASSERT_NE(refused, listed.end()) << "refused inside an instruction";
+    // The P6 build's first newer instruction: a multi-byte NOP in padding, or a CMOVcc.
+    const std::string& mnemonic = refused->second;
+    EXPECT_TRUE(mnemonic == "nopw" || mnemonic == "nopl" || mnemonic.rfind("cmov", 0) == 0)
+        << mnemonic;
+    for (auto before = listed.begin(); before != refused; ++before) {
+        EXPECT_TRUE(before->second != "nopw" && before->second != "nopl" &&
+                    before->second.rfind("cmov", 0) != 0)
+            << "a P6 instruction before the refusal at 0x" << std::hex << before->first;
+    }
+}
+#endif
 
 struct PaddingCase {
     const char* what;

@@ -10,6 +10,11 @@ add_executable(virtual_cpu_tests
 # The DLL harness brings the built DLL's bytes and section table.
 target_link_libraries(virtual_cpu_tests PRIVATE qel_virtual_cpu qel_dll_harness GTest::gtest_main)
 target_compile_definitions(virtual_cpu_tests PRIVATE MINGW_OBJDUMP="${MINGW_OBJDUMP}")
+# The DLL built for the P6, where this build makes one (not in the sanitizer build).
+if(KZPROBEX_I686_DLL)
+    target_compile_definitions(virtual_cpu_tests PRIVATE
+        KZPROBEX_I686_DLL_PATH="${KZPROBEX_I686_DLL}")
+endif()
 add_dependencies(virtual_cpu_tests windows_half)
 kz_sanitize(virtual_cpu_tests)
 if(KZ_ASAN_SKIP_REASON)
