@@ -6,6 +6,7 @@ set(QEL_VIRTUAL_CPU_RUNNER_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/code_sections.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cpuid_model.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cpuid_wire.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/leaf_survey.cpp
     ${CMAKE_CURRENT_LIST_DIR}/clock_rate.cpp)
 set(QEL_VIRTUAL_CPU_SOURCES ${QEL_VIRTUAL_CPU_RUNNER_SOURCES}
     ${CMAKE_CURRENT_LIST_DIR}/cpuid_dump_reader.cpp

@@ -6,6 +6,7 @@ add_executable(virtual_cpu_tests
     ${virtual_cpu_tests_dir}/dll_sites_test.cpp
     ${virtual_cpu_tests_dir}/cpuid_dump_test.cpp
     ${virtual_cpu_tests_dir}/cpuid_model_test.cpp
+    ${virtual_cpu_tests_dir}/leaf_survey_test.cpp
     ${virtual_cpu_tests_dir}/time_stamp_model_test.cpp)
 # The DLL harness brings the built DLL's bytes and section table.
 target_link_libraries(virtual_cpu_tests PRIVATE qel_virtual_cpu qel_dll_harness GTest::gtest_main)
