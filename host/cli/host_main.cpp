@@ -9,6 +9,7 @@
 #include "host/cli/output/report_output.h"
 #include "host/cli/output/terminal.h"
 #include "host/cli/report.h"
+#include "host/cli/version.h"
 
 namespace qel {
 namespace {
@@ -91,8 +92,14 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
         streams.out << UsageText();
         return kExitCompleted;
     }
+    if (options.version)
+        streams.out << "qelhost " << kQelhostVersion << "\n";
     if (options.dll.empty())
         options.dll = platform.default_dll();
+    if (!options.cpu.empty() && platform.check_cpu && !platform.check_cpu(options.cpu, &error)) {
+        streams.err << "qelhost: " << error << "\n";
+        return kExitUsage;
+    }
     if ((!options.cpu.empty() && !platform.open_on_cpu) || (options.zoo && !platform.print_zoo)) {
         streams.err << "qelhost: " << (options.zoo ? "--zoo" : "--cpu")
                     << " needs qemu-i386 and works only in the Linux host\n";
@@ -114,6 +121,13 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     } else {
         opened = platform.open_on_cpu(options, &error);
     }
+    // --version answers even when the DLL does not load: qelhost's own version is the answer.
+    const auto version_without_dll = [&] {
+        streams.out << "KZPROBEX.dll not loaded: " << options.dll << ": " << error << "\n";
+        return kExitCompleted;
+    };
+    if (!opened.extender && options.version)
+        return version_without_dll();
     if (!opened.extender) {
         streams.err << "qelhost: cannot load " << options.dll
                     << (options.cpu.empty() ? "" : " on processor " + options.cpu) << ": " << error
@@ -126,9 +140,16 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     MeasuringLine measuring(platform.progress_on_terminal ? &streams.err : nullptr);
     session.watcher = &measuring;
     session.read_cpuid = opened.read_cpuid;
-    if (!StartSession(&session, &error)) {
+    const bool started = StartSession(&session, &error);
+    if (!started && options.version)
+        return version_without_dll();
+    if (!started) {
         streams.err << "qelhost: " << options.dll << ": " << error << "\n";
         return kExitFailed;
+    }
+    if (options.version) {
+        streams.out << "KZPROBEX.dll " << session.version << " (" << options.dll << ")\n";
+        return kExitCompleted;
     }
     if (options.list) {
         WriteList(session, options.dll, options.json, streams.out);

@@ -34,6 +34,9 @@ struct HostPlatform {
     // Loads the DLL on the emulated processor options.cpu, with the guard for its calls;
     // a null extender and *error when it cannot. Empty where the build has no emulator.
     std::function<OpenedExtender(const Options&, std::string* error)> open_on_cpu;
+    // False with *error when --cpu's name is neither a catalogue name nor a model the
+    // emulator knows (exit status 2). May be empty.
+    std::function<bool(const std::string& cpu, std::string* error)> check_cpu;
     // Prints --zoo's table; returns the exit status. Empty where the build has no emulator.
     std::function<int(const Options&, std::ostream& out)> print_zoo;
     bool progress_on_terminal = false;  // stderr is a terminal

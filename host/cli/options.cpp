@@ -55,6 +55,8 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
         std::string value;
         if (argument == "--help" || argument == "-h") {
             options->help = true;
+        } else if (argument == "--version") {
+            options->version = true;
         } else if (argument == "--list") {
             options->list = true;
         } else if (argument == "--zoo") {
@@ -159,6 +161,7 @@ options:
   --timeout SECONDS end a call into the DLL that has not returned after this long
                     (default: no limit)
   --list            print the description, version and function table
+  --version         print qelhost's version, and the DLL's if it loads
   -e 'CALLS'        run these calls (separated by newlines or ';')
   --help            this text
 

@@ -17,6 +17,7 @@ struct Options {
     unsigned timeout_seconds = 0;  // --timeout: a call that runs longer is ended; 0 no limit
     bool large_address_aware = false;
     bool help = false;
+    bool version = false;  // qelhost's version, and the DLL's if it loads
     bool list = false;
     bool zoo = false;                  // the table of every catalogue processor
     bool real_clocks = false;          // --zoo without scripted clocks

@@ -10,6 +10,7 @@
 #include "host/cli/host_main.h"
 #include "host/cli/output/terminal.h"
 #include "host/crossing/guarded_call.h"
+#include "host/linux/qemu_models.h"
 #include "host/linux/supervisor.h"
 #include "host/linux/zoo.h"
 #include "host/processor/process_cpuid.h"
@@ -67,17 +68,39 @@ std::string Beside(const std::string& relative, const char* configured, const ch
     return built;
 }
 
+// $QELHOST_QEMU, else the qemu-i386 the build found.
+std::string QemuPath() {
+    const char* configured_qemu = getenv("QELHOST_QEMU");
+    return configured_qemu != nullptr && *configured_qemu != 0 ? configured_qemu : QELHOST_QEMU;
+}
+
+// A catalogue name, or a qemu model with its options ("486,vendor=CyrixInstead"). Without
+// this check an unknown name would reach qemu, whose refusal looks like a broken runner.
+bool CheckCpuName(const std::string& cpu, std::string* error) {
+    if (qel::FindCatalogueProcessor(cpu) != nullptr)
+        return true;
+    const std::string model = cpu.substr(0, cpu.find(','));
+    bool listed = false;
+    if (!qel::QemuListsCpuModel(QemuPath(), model, &listed, error))
+        return false;
+    if (!listed) {
+        *error = "'" + model +
+                 "' is neither a catalogue name nor a qemu-i386 model: qelhost --zoo shows the "
+                 "catalogue, qemu-i386 -cpu help the models";
+    }
+    return listed;
+}
+
 // The DLL in the runner under qemu-i386 -cpu MODEL: the runner needs no instruction that any
 // model lacks, where this glibc program needs an i686.
 std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const std::string& dll,
                                                  std::string* error) {
-    const char* configured_qemu = getenv("QELHOST_QEMU");
-    const std::string qemu =
-        configured_qemu != nullptr && *configured_qemu != 0 ? configured_qemu : QELHOST_QEMU;
+    const std::string qemu = QemuPath();
     const std::string runner =
         Beside("runner/qelhost_runner", getenv("QELHOST_RUNNER"), QELHOST_RUNNER_PATH);
     if (access(runner.c_str(), R_OK) != 0) {
-        *error = "the runner " + runner + " is not built (scripts/build qelhost_runner)";
+        *error = "the runner " + runner +
+                 " is not built (scripts/bootstrap --runner, then scripts/build qelhost_runner)";
         return nullptr;
     }
     // A catalogue name stands for its qemu model.
@@ -134,6 +157,7 @@ int main(int argc, char** argv) {
         return completed;
     };
     platform.apply_options = &ApplyOptions;
+    platform.check_cpu = &CheckCpuName;
     platform.open_on_cpu = &OpenOnCpu;
     platform.print_zoo = &PrintZoo;
     platform.progress_on_terminal = qel::StandardErrorIsTerminal();

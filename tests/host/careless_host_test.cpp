@@ -46,6 +46,7 @@ struct NullCase {
     bool callback;
     const char* argument;
     int32_t status;
+    friend void PrintTo(const NullCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class NullHostPointers : public DllTest, public testing::WithParamInterface<NullCase> {};

@@ -217,18 +217,29 @@ INSTANTIATE_TEST_SUITE_P(
                 0,
                 {"\"value\": 3", "\"value\": 1420", "\"value\": 10"},
                 {"Extender Version"}},
+        // One message, before qemu is started: neither a catalogue name nor a qemu model.
         CliCase{"cpu_unknown_model",
-                {"--cpu", "no-such-chip", "-e", "ccpuid()"},
-                1,
+                {"--cpu", "no-such-chip,vendor=AuthenticAMD", "-e", "ccpuid()"},
+                2,
                 {},
-                {"unable to find CPU model", "cannot load"}},
+                {"qelhost: 'no-such-chip' is neither a catalogue name nor a qemu-i386 model: "
+                 "qelhost --zoo shows the catalogue, qemu-i386 -cpu help the models\n"},
+                {"unable to find CPU model", "cannot load", "runner"}},
+        // qemu's model names are case-sensitive, catalogue names are not.
+        CliCase{"cpu_model_in_the_wrong_case", {"--cpu", "PENTIUM3"}, 2, {}, {"'PENTIUM3' is"}},
+        CliCase{"version", {"--version"}, 0, {"qelhost 44001.0.0.1\n", "KZPROBEX.dll 44001 ("}, {}},
+        CliCase{"version_without_a_dll",
+                {"--version", "--dll", "/nonexistent/KZPROBEX.dll"},
+                0,
+                {"qelhost 44001.0.0.1\n", "KZPROBEX.dll not loaded: /nonexistent/KZPROBEX.dll: "},
+                {}},
         // The report builds no runner: --cpu says what to build instead of failing in qemu.
         CliCase{"cpu_without_runner",
                 {"--cpu", "486", "-e", "ccpuid()"},
                 1,
                 {},
                 {"the runner /nonexistent/qelhost_runner is not built "
-                 "(scripts/build qelhost_runner)"},
+                 "(scripts/bootstrap --runner, then scripts/build qelhost_runner)"},
                 {},
                 "",
                 {{"QELHOST_RUNNER", "/nonexistent/qelhost_runner"}}},

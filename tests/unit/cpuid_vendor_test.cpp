@@ -102,6 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Table, OtherVendorTest, testing::ValuesIn(kOtherVendors
 struct Identifier {
     const char* name;
     void (*run)();
+    friend void PrintTo(const Identifier& c, std::ostream* out) { *out << c.name; }
 };
 
 const Identifier kIdentifiers[] = {
@@ -117,6 +118,9 @@ struct Transition {
     std::string second;
     uint32_t second_highest_leaf;
     VendorState expected;
+    friend void PrintTo(const Transition& c, std::ostream* out) {
+        *out << c.first << " then " << c.second;
+    }
 };
 
 const Transition kTransitions[] = {

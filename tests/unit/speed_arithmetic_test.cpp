@@ -13,6 +13,9 @@ struct MicrosecondCase {
     uint32_t scaled;
     bool raised;
     uint32_t ticks;
+    friend void PrintTo(const MicrosecondCase& c, std::ostream* out) {
+        *out << c.counts << " counts of " << c.frequency;
+    }
 };
 
 const MicrosecondCase kMicrosecondCases[] = {
@@ -56,6 +59,9 @@ struct RateCase {
     uint32_t ticks;
     uint32_t quotient;
     uint32_t freq;
+    friend void PrintTo(const RateCase& c, std::ostream* out) {
+        *out << c.cycles << " cycles over " << c.ticks;
+    }
 };
 
 const RateCase kRateCases[] = {
@@ -87,6 +93,9 @@ struct AgreementCase {
     uint32_t freq2;
     uint32_t freq3;
     bool agree;
+    friend void PrintTo(const AgreementCase& c, std::ostream* out) {
+        *out << c.freq << " " << c.freq2 << " " << c.freq3;
+    }
 };
 
 const AgreementCase kAgreementCases[] = {
@@ -119,6 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SpeedAgreementTest, testing::ValuesIn(kAgreement
 struct MeanCase {
     uint32_t total;
     uint32_t mean;
+    friend void PrintTo(const MeanCase& c, std::ostream* out) { *out << "total " << c.total; }
 };
 
 const MeanCase kMeanCases[] = {

@@ -22,6 +22,7 @@ struct RunCase {
     int runs;
     int32_t iterations;
     uint32_t result;
+    friend void PrintTo(const RunCase& c, std::ostream* out) { *out << c.name; }
 };
 
 // Run lengths 40, 35, 38 ms, then 36 ms for every further run.

@@ -32,6 +32,7 @@ struct RouteCase {
     Route route;
     uint32_t mode1;  // what mode 1 reports with the clocks below
     uint32_t counter_step = 10000;
+    friend void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
 };
 
 // Measuring: three runs of 2998000 cycles over 1000 us, or the scan loop over 3800 us.
@@ -81,6 +82,7 @@ struct ModeCase {
     const char* text;
     uint32_t measuring;   // Intel family 15 measuring 2998 MHz: 3000 nominal, 1000 us
     uint32_t one_second;  // 1802000000 cycles over 1001 ms
+    friend void PrintTo(const ModeCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 };
 
 const ModeCase kModeCases[] = {
@@ -120,6 +122,7 @@ struct OneSecondCase {
     uint32_t mhz;
     uint32_t milliseconds;
     uint32_t low_cycles;
+    friend void PrintTo(const OneSecondCase& c, std::ostream* out) { *out << c.name; }
 };
 
 const OneSecondCase kOneSecondCases[] = {

@@ -32,6 +32,7 @@ struct ZeroCase {
     void (*setup)();
     int32_t iteration_cycles;
     Reached reached;  // how far the measurement got before giving up
+    friend void PrintTo(const ZeroCase& c, std::ostream* out) { *out << c.name; }
 };
 
 const ZeroCase kZeroCases[] = {
@@ -82,6 +83,7 @@ struct ScanCase {
     uint32_t cycles;
     uint32_t freq;  // cycles over 3800 microseconds, rounded
     int32_t nominal;
+    friend void PrintTo(const ScanCase& c, std::ostream* out) { *out << c.name; }
 };
 
 const ScanCase kScanCases[] = {
@@ -147,6 +149,7 @@ struct RunsCase {
     std::vector<uint32_t> cycles_per_run;  // each run 10000 counts of 10 MHz: 1000 us
     int runs;
     uint32_t freq;
+    friend void PrintTo(const RunsCase& c, std::ostream* out) { *out << c.name; }
 };
 
 std::vector<uint32_t> Alternating(int runs, uint32_t odd, uint32_t even) {
@@ -287,6 +290,7 @@ struct TightCase {
     uint32_t counter_step;
     size_t settle_reads;  // after the first reading
     size_t timed_reads;
+    friend void PrintTo(const TightCase& c, std::ostream* out) { *out << c.name; }
 };
 
 const TightCase kTightCases[] = {

@@ -11,6 +11,7 @@ struct FamilyList {
     uint16_t family;
     int32_t tolerance;
     std::vector<int32_t> ratings;
+    friend void PrintTo(const FamilyList& c, std::ostream* out) { *out << "family " << c.family; }
 };
 
 std::vector<int32_t> Family15Ratings() {

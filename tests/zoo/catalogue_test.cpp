@@ -13,15 +13,7 @@
 
 #include "gtest/gtest.h"
 #include "host/processor/processor_catalogue.h"
-
-namespace qel {
-
-// Test names and failure messages name the entry, not its bytes.
-void PrintTo(const CatalogueProcessor& processor, std::ostream* out) {
-    *out << processor.name;
-}
-
-}  // namespace qel
+#include "tests/support/catalogue_printer.h"
 
 namespace {
 
