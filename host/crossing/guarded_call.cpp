@@ -72,7 +72,7 @@ struct GuardedRun {
     BoundedText* failure;
     CaughtFault fault;
 };
-GuardedRun runs[kDeepestFaultCatching + 1];
+GuardedRun runs[kDeepestFaultCatching];
 int depth = 0;
 
 }  // namespace

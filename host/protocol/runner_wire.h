@@ -3,7 +3,7 @@
 // by single blanks, numbers are decimal, and texts travel as hexadecimal bytes ("-" for a null
 // text) so that any byte, blank or newline crosses intact.
 //
-//   load PATH                       -> ok | error KIND TEXT            (KIND: LoadFailureKindName)
+//   load PATH                       -> ok | error KIND TEXT          (KIND: LoadFailureKindName)
 //   describe                        -> ok VERSION DESCRIPTION
 //   handshake VERSION               -> ok RETURNED REFUSAL
 //   enumerate INDEX                 -> ok RETURNED RECORD            (56 bytes)
