@@ -11,11 +11,16 @@ struct ExtenderDll::Mapping {
 
 namespace {
 
-std::string LastErrorText() {
+// The system's text for the last error, with the DLL's path in place of its inserts ("Bad
+// EXE format for %1.").
+std::string LastErrorText(const std::string& path) {
     char text[512] = {};
     const DWORD code = GetLastError();
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                   text, sizeof text, nullptr);
+    const DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(path.c_str()),
+                                 reinterpret_cast<DWORD_PTR>(path.c_str()),
+                                 reinterpret_cast<DWORD_PTR>(path.c_str())};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr, code, 0,
+                   text, sizeof text, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(inserts)));
     std::string message = text;
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
         message.pop_back();
@@ -27,7 +32,7 @@ std::string LastErrorText() {
 std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::string* error) {
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        *error = LastErrorText();
+        *error = LastErrorText(path);
         return nullptr;
     }
     FARPROC dispatch = GetProcAddress(module, "_QELExtender2@40");

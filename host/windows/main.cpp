@@ -7,6 +7,7 @@
 #include "host/cli/host_main.h"
 #include "host/cli/output/terminal.h"
 #include "host/cli/process_cpuid.h"
+#include "host/windows/fault_guard.h"
 
 namespace {
 
@@ -36,10 +37,7 @@ void ApplyOptions(const qel::Options& options) {
 int main(int argc, char** argv) {
     qel::HostPlatform platform;
     platform.default_dll = &DefaultDll;
-    platform.guard = [](const std::function<void()>& work, std::string*) {
-        work();
-        return true;
-    };
+    platform.guard = &qel::RunGuardedOnWindows;
     platform.apply_options = &ApplyOptions;
     platform.progress_on_terminal = qel::StandardErrorIsTerminal();
     platform.read_cpuid = &qel::ReadThisProcessCpuid;
