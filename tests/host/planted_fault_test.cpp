@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "host/loader/image_directories.h"
 #include "host/loader/mapped_image.h"
 #include "host/win32/win32_api.h"
 #include "tests/support/dll_file.h"
@@ -64,17 +63,6 @@ const PlantedFault kFaults[] = {
 
 const char* const kExports[] = {"_QELExtenderQuery@12", "_QELExtender2@40"};
 
-uint32_t ExportRva(const char* name) {
-    qel::MappedImage image;
-    qel::BoundedText error;
-    uint32_t rva = 0;
-    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &image, &error)) << error.c_str();
-    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &error))
-        << error.c_str();
-    qel::UnmapImage(&image);
-    return rva;
-}
-
 // Where the mapped DLL keeps the address it calls for `dll!function`.
 uint32_t ImportSlotRva(const char* dll, const char* function) {
     qel::MappedImage image;
@@ -100,7 +88,7 @@ TEST(PlantedCode, FindsNothingOfTheHostBelowItsStackAfterAWin32Call) {
     const uint8_t accept[] = {0xB8, 1, 0, 0, 0, 0xC2, 0x0C, 0};  // mov eax, 1; ret 12
     std::copy(std::begin(accept), std::end(accept),
               bytes.begin() + ht::FileOffsetOfRva(ht::DllHeaders().entry_point));
-    const uint32_t query = ExportRva("_QELExtenderQuery@12");
+    const uint32_t query = ht::ExportRva("_QELExtenderQuery@12");
     const uint32_t from_pop = ImportSlotRva("KERNEL32.DLL", "GetTickCount") - (query + 5);
     std::vector<uint8_t> code;
     const auto emit = [&code](std::initializer_list<uint8_t> instruction) {
@@ -137,7 +125,7 @@ class PlantedFaults
 TEST_P(PlantedFaults, EndInAMessageAndExitStatus1) {
     const auto& [fault, export_name] = GetParam();
     ht::Bytes bytes = ht::DllBytes();
-    const uint32_t at = ht::FileOffsetOfRva(ExportRva(export_name));
+    const uint32_t at = ht::FileOffsetOfRva(ht::ExportRva(export_name));
     std::copy(fault.code.begin(), fault.code.end(), bytes.begin() + at);
     const std::string path = ht::WriteTemporary(bytes, "planted.dll");
 
@@ -155,7 +143,7 @@ TEST(PlantedFaultsOnAnEmulatedProcessor, EndlessLoopEndsAfterTheTimeout) {
     ht::Bytes bytes = ht::DllBytes();
     const uint8_t endless_loop[] = {0xEB, 0xFE};  // jmp $
     std::copy(std::begin(endless_loop), std::end(endless_loop),
-              bytes.begin() + ht::FileOffsetOfRva(ExportRva("_QELExtender2@40")));
+              bytes.begin() + ht::FileOffsetOfRva(ht::ExportRva("_QELExtender2@40")));
     const std::string path = ht::WriteTemporary(bytes, "planted_loop.dll");
 
     const ht::HostRun run = ht::RunQelhost(

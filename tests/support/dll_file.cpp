@@ -7,6 +7,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "host/loader/image_directories.h"
+#include "host/loader/mapped_image.h"
+
 namespace host_test {
 
 const Bytes& DllBytes() {
@@ -45,6 +48,17 @@ uint32_t FileOffsetOfRva(uint32_t rva) {
     }
     ADD_FAILURE() << "RVA " << rva << " has no file data";
     return 0;
+}
+
+uint32_t ExportRva(const char* name) {
+    qel::MappedImage image;
+    qel::BoundedText error;
+    uint32_t rva = 0;
+    EXPECT_TRUE(qel::MapImage(DllBytes(), &image, &error)) << error.c_str();
+    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &error))
+        << error.c_str();
+    qel::UnmapImage(&image);
+    return rva;
 }
 
 uint32_t OffsetOfText(const std::string& text) {
