@@ -27,9 +27,10 @@ std::string DefaultDll() {
 void ApplyOptions(const qel::Options& options) {
     // Real message boxes wait for the user, and the real memory is what it is.
     if (options.box_answer != 1 || options.memory_bytes || options.large_address_aware ||
-        options.tick_step_microseconds != 0 || options.multimedia_step_microseconds != 0) {
-        std::cerr << "qelhost: --box, --memory, --large-address-aware and --timer-steps only "
-                     "work in the Linux host; ignored\n";
+        options.tick_step_microseconds != 0 || options.multimedia_step_microseconds != 0 ||
+        options.timeout_seconds != 0) {
+        std::cerr << "qelhost: --box, --memory, --large-address-aware, --timer-steps and "
+                     "--timeout only work in the Linux host; ignored\n";
     }
 }
 
