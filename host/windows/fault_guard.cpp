@@ -3,6 +3,7 @@
 // dialog). A vectored handler records the fault and resumes at a jump back into the guard.
 #include "host/windows/fault_guard.h"
 
+#include <malloc.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -119,6 +120,8 @@ bool RunGuardedOnWindows(const std::function<void()>& work, std::string* failure
         return true;
     }
     SetEnteredExport(nullptr);  // the jump left the export without saying so
+    if (last_fault.code == EXCEPTION_STACK_OVERFLOW)
+        _resetstkoflw();  // the guard page the overflow used up, for the next one
     *failure = Describe(last_fault);
     return false;
 }

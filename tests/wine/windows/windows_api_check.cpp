@@ -409,7 +409,8 @@ int main(int argc, char** argv) {
     GetFullPathNameA(argv[2], MAX_PATH, full, nullptr);
     const std::string path = full;
     const HMODULE module = LoadLibraryA(path.c_str());
-    Check(module != nullptr, "LoadLibraryA " + path, std::to_string(GetLastError()));
+    Check(module != nullptr, "LoadLibraryA " + path,
+          module != nullptr ? "" : "error " + std::to_string(GetLastError()));
     if (module == nullptr)
         return 1;
     const qel::ExtenderEntries entries = CheckLoader(module, path);
