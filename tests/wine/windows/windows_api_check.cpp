@@ -391,8 +391,8 @@ void CheckBoxes(const qel::ExtenderEntries& entries) {
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     hook = SetWindowsHookExA(WH_CBT, WatchWindows, nullptr, GetCurrentThreadId());
     Check(owner_window != nullptr && hook != nullptr, "a window and a CBT hook for the box");
-    CheckBox(entries, "1", IDOK, qel_abi::kScriptFunctionCount);
-    CheckBox(entries, "2", IDCANCEL, 0);
+    CheckBox(entries, " +1", IDOK, qel_abi::kScriptFunctionCount);  // the text as passed
+    CheckBox(entries, "002", IDCANCEL, 0);
     UnhookWindowsHookEx(hook);
     DestroyWindow(owner_window);
 }
