@@ -118,7 +118,8 @@ std::string DllFor(const ParityCase& c) {
             break;
         case Dll::kTruncatedSections:
         case Dll::kLastSectionShort: {
-            // The last section's data in the file, and where the one before it ends.
+            // Cut 16 bytes before the last section's data in the file begins (into the
+            // section before it), or 16 bytes before that data ends.
             uint32_t last_start = 0, last_end = 0;
             for (const qel::Section& section : ht::DllHeaders().sections) {
                 if (section.raw_size != 0 && section.raw_offset > last_start) {
