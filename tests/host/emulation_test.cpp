@@ -278,7 +278,7 @@ TEST_P(TimerSteps, ClocksMoveOnlyByWholeSteps) {
     qel::emulation().tick_step_microseconds = GetParam().tick_step_microseconds;
     qel::emulation().multimedia_step_microseconds = GetParam().multimedia_step_microseconds;
     struct Watched {
-        uint32_t (*read)();
+        decltype(&win32::GetTickCount) read;  // a standard-call function
         uint32_t step_microseconds;
         uint32_t last;
         uint32_t smallest_change = UINT32_MAX;
