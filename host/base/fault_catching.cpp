@@ -46,6 +46,13 @@ void Escape(int signal_number, siginfo_t* info, void* context) {
     last_fault.instruction = static_cast<uintptr_t>(registers->uc_mcontext.gregs[REG_EIP]);
     last_fault.stack = static_cast<uintptr_t>(registers->uc_mcontext.gregs[REG_ESP]);
     last_fault.have_registers = true;
+    // After INT3 the instruction pointer is past it; the fault is the INT3 itself, as
+    // Windows reports it. The byte was just executed, so it can be read.
+    constexpr uint8_t kInt3 = 0xCC;
+    if (signal_number == SIGTRAP && info->si_code != TRAP_TRACE &&
+        *reinterpret_cast<const uint8_t*>(last_fault.instruction - 1) == kInt3) {
+        last_fault.instruction -= 1;
+    }
 #else
     (void)context;
 #endif

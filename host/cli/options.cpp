@@ -31,6 +31,40 @@ bool ParseByteCount(const std::string& text, uint64_t* bytes) {
     return true;
 }
 
+// "15.625,1": two step lengths in milliseconds with up to three decimals, each at most 1 s;
+// a single length stands for both.
+bool ParseTimerSteps(const std::string& text, uint32_t* tick, uint32_t* multimedia) {
+    uint32_t* const steps[] = {tick, multimedia};
+    size_t position = 0;
+    for (uint32_t* step : steps) {
+        uint64_t microseconds = 0;
+        int digits = 0, decimals = -1;
+        for (; position < text.size() && text[position] != ','; ++position) {
+            const char c = text[position];
+            if (c == '.' && decimals < 0) {
+                decimals = 0;
+            } else if (c >= '0' && c <= '9' && decimals < 3 && microseconds <= 1'000'000) {
+                microseconds = microseconds * 10 + static_cast<uint64_t>(c - '0');
+                ++digits;
+                decimals += decimals >= 0 ? 1 : 0;
+            } else {
+                return false;
+            }
+        }
+        for (int scale = decimals < 0 ? 0 : decimals; scale < 3; ++scale)
+            microseconds *= 10;
+        if (digits == 0 || microseconds > 1'000'000)
+            return false;
+        *step = static_cast<uint32_t>(microseconds);
+        if (position == text.size() && step == tick) {
+            *multimedia = *tick;
+            return true;
+        }
+        ++position;  // past the comma
+    }
+    return position == text.size() + 1;
+}
+
 bool ParseCommandLine(const std::vector<std::string>& arguments, Options* options,
                       std::string* error) {
     *options = Options{};
@@ -97,6 +131,17 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
                 return false;
             }
             options->memory_bytes = bytes;
+        } else if (is("--timer-steps")) {
+            if (!value_of("--timer-steps", &value))
+                return false;
+            if (!ParseTimerSteps(value, &options->tick_step_microseconds,
+                                 &options->multimedia_step_microseconds)) {
+                *error =
+                    "--timer-steps takes milliseconds for GetTickCount and timeGetTime, "
+                    "such as 15.625,1 (each 1000 at most), not '" +
+                    value + "'";
+                return false;
+            }
         } else if (is("--timeout")) {
             uint64_t seconds = 0;
             if (!value_of("--timeout", &value))
@@ -158,6 +203,9 @@ options:
   --memory SIZE     emulate this much physical memory (e.g. 512M, 8G)
   --large-address-aware
                     report memory as a large-address-aware process sees it
+  --timer-steps TICK[,TIME]
+                    let GetTickCount and timeGetTime advance only in steps of this many
+                    milliseconds, as on Windows (e.g. 15.625,1; default: every ms)
   --timeout SECONDS end a call into the DLL that has not returned after this long
                     (default: no limit)
   --list            print the description, version and function table

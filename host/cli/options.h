@@ -19,8 +19,11 @@ struct Options {
     bool help = false;
     bool version = false;  // qelhost's version, and the DLL's if it loads
     bool list = false;
-    bool zoo = false;                  // the table of every catalogue processor
-    bool real_clocks = false;          // --zoo without scripted clocks
+    bool zoo = false;          // the table of every catalogue processor
+    bool real_clocks = false;  // --zoo without scripted clocks
+    // --timer-steps: GetTickCount's and timeGetTime's steps in microseconds; 0 every ms
+    uint32_t tick_step_microseconds = 0;
+    uint32_t multimedia_step_microseconds = 0;
     std::vector<std::string> scripts;  // files; "-" is standard input
     std::optional<std::string> calls;  // the text of -e
 };

@@ -52,6 +52,8 @@ void ApplyOptions(const qel::Options& options) {
     emulation.box_answer = options.box_answer;
     emulation.memory_bytes = options.memory_bytes;
     emulation.large_address_aware = options.large_address_aware;
+    emulation.tick_step_microseconds = options.tick_step_microseconds;
+    emulation.multimedia_step_microseconds = options.multimedia_step_microseconds;
     emulation.print_boxes = true;
 }
 
@@ -118,6 +120,8 @@ qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
     remote->Set("memory", options.memory_bytes ? std::to_string(*options.memory_bytes) : "-");
     remote->Set("laa", options.large_address_aware ? "1" : "0");
     remote->Set("timeout", std::to_string(options.timeout_seconds));
+    remote->Set("tickstep", std::to_string(options.tick_step_microseconds));
+    remote->Set("timestep", std::to_string(options.multimedia_step_microseconds));
     qel::RemoteExtender* calls = remote.get();
     opened.guard = [calls](const std::function<void()>& work, std::string* failure) {
         return calls->RunChecked(work, failure);

@@ -106,7 +106,7 @@ uint32_t CallbackThunk() {
 
 CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
                         const char* const (&arguments)[kArgumentRecordCount],
-                        int32_t callback_answer) {
+                        int32_t callback_answer, uint32_t window) {
     uint8_t records_here[kArgumentRecordCount * kArgumentRecordSize];
     uint8_t* records = Place(kArgumentSlot, records_here, sizeof records_here);
     for (int index = 0; index < kArgumentRecordCount; ++index) {
@@ -131,7 +131,7 @@ CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
     const uint32_t callback = CallbackThunk();
     record.returned = InExport(kDispatchName, &call, [&] {
         return CallDllEntry(entries.dispatch,
-                            {0, 0, call.host_context, number, callback, DllWord(host_info), 0,
+                            {window, 0, call.host_context, number, callback, DllWord(host_info), 0,
                              DllWord(records), 0, DllWord(result)});
     });
     record.value = static_cast<int32_t>(Load32(result + kResultValueOffset));

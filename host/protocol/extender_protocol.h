@@ -65,10 +65,10 @@ struct CallRecord {
 uint32_t CallbackThunk();
 
 // Function `number` (all 32 bits passed) with up to five argument texts (null: absent);
-// the callback answers `callback_answer`.
+// the callback answers `callback_answer`. `window` owns cversioninfo's message box.
 CallRecord CallFunction(const ExtenderEntries& entries, uint32_t number,
                         const char* const (&arguments)[kArgumentRecordCount],
-                        int32_t callback_answer);
+                        int32_t callback_answer, uint32_t window = 0);
 
 // Request -1 with HostInfo announcing `host_version`; `buffer` receives the refusal text.
 int32_t Handshake(const ExtenderEntries& entries, uint32_t host_version, char* buffer);

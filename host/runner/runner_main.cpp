@@ -208,6 +208,10 @@ void Serve(const Fields& request) {
             settings.large_address_aware = Number(request[2]) != 0;
         } else if (what == "timeout") {
             timeout_seconds = static_cast<unsigned>(Number(request[2]));
+        } else if (what == "tickstep") {
+            settings.tick_step_microseconds = static_cast<uint32_t>(Number(request[2]));
+        } else if (what == "timestep") {
+            settings.multimedia_step_microseconds = static_cast<uint32_t>(Number(request[2]));
         }
         Answer("ok");
     } else if (verb == "clock") {

@@ -1,5 +1,6 @@
 // The performance counter (10 MHz, as current Windows), GetTickCount and timeGetTime, all
-// from the monotonic clock; the settings may replace each with a scripted clock.
+// from the monotonic clock, the last two in the steps the settings give them; the settings
+// may replace each with a scripted clock.
 #include <string.h>
 #include <time.h>
 
@@ -17,8 +18,12 @@ uint64_t MonotonicNanoseconds() {
     return uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);
 }
 
-uint32_t Milliseconds() {
-    return static_cast<uint32_t>(MonotonicNanoseconds() / 1'000'000u);
+// The monotonic clock in milliseconds, advancing only in steps of `step_microseconds`.
+uint32_t Milliseconds(uint32_t step_microseconds) {
+    uint64_t microseconds = MonotonicNanoseconds() / 1'000u;
+    if (step_microseconds != 0)
+        microseconds -= microseconds % step_microseconds;
+    return static_cast<uint32_t>(microseconds / 1'000u);
 }
 
 // LARGE_INTEGER in the DLL's records is only 4-byte aligned.
@@ -54,11 +59,13 @@ QEL_WINAPI int32_t QueryPerformanceCounter(int64_t* count) {
 }
 
 QEL_WINAPI uint32_t GetTickCount() {
-    return emulation().tick_count ? emulation().tick_count() : Milliseconds();
+    return emulation().tick_count ? emulation().tick_count()
+                                  : Milliseconds(emulation().tick_step_microseconds);
 }
 
 QEL_WINAPI uint32_t timeGetTime() {
-    return emulation().multimedia_time ? emulation().multimedia_time() : Milliseconds();
+    return emulation().multimedia_time ? emulation().multimedia_time()
+                                       : Milliseconds(emulation().multimedia_step_microseconds);
 }
 
 }  // namespace qel::win32

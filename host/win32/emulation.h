@@ -29,6 +29,10 @@ struct Emulation {
     std::function<bool(int64_t*)> counter;            // QueryPerformanceCounter
     std::function<uint32_t()> tick_count;             // GetTickCount
     std::function<uint32_t()> multimedia_time;        // timeGetTime
+    // The real clocks' granularity on Windows, in microseconds (0: every millisecond shows):
+    // GetTickCount moves in steps of 15.625 ms there, timeGetTime of 1 to 15.625 ms.
+    uint32_t tick_step_microseconds = 0;
+    uint32_t multimedia_step_microseconds = 0;
 };
 
 Emulation& emulation();

@@ -11,10 +11,15 @@ struct ExtenderDll::Mapping {
 
 namespace {
 
-std::string LastErrorText(DWORD code) {
+// The system's text for error `code`, with the DLL's path in place of its inserts ("Bad EXE
+// format for %1.").
+std::string LastErrorText(DWORD code, const std::string& path) {
     char text[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                   text, sizeof text, nullptr);
+    const DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(path.c_str()),
+                                 reinterpret_cast<DWORD_PTR>(path.c_str()),
+                                 reinterpret_cast<DWORD_PTR>(path.c_str())};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr, code, 0,
+                   text, sizeof text, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(inserts)));
     std::string message = text;
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
         message.pop_back();
@@ -43,7 +48,7 @@ std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::str
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
         const DWORD code = GetLastError();
-        *error = LastErrorText(code);
+        *error = LastErrorText(code, path);
         if (kind != nullptr)
             *kind = KindOf(code);
         return nullptr;

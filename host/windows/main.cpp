@@ -7,6 +7,7 @@
 #include "host/cli/host_main.h"
 #include "host/cli/output/terminal.h"
 #include "host/processor/process_cpuid.h"
+#include "host/windows/fault_guard.h"
 
 namespace {
 
@@ -25,9 +26,11 @@ std::string DefaultDll() {
 
 void ApplyOptions(const qel::Options& options) {
     // Real message boxes wait for the user, and the real memory is what it is.
-    if (options.box_answer != 1 || options.memory_bytes || options.large_address_aware) {
-        std::cerr << "qelhost: --box, --memory and --large-address-aware only work in the "
-                     "Linux host; ignored\n";
+    if (options.box_answer != 1 || options.memory_bytes || options.large_address_aware ||
+        options.tick_step_microseconds != 0 || options.multimedia_step_microseconds != 0 ||
+        options.timeout_seconds != 0) {
+        std::cerr << "qelhost: --box, --memory, --large-address-aware, --timer-steps and "
+                     "--timeout only work in the Linux host; ignored\n";
     }
 }
 
@@ -37,10 +40,7 @@ int main(int argc, char** argv) {
     qel::HostPlatform platform;
     platform.default_dll = &DefaultDll;
     platform.open_dll = &qel::OpenExtenderDll;
-    platform.guard = [](const std::function<void()>& work, std::string*) {
-        work();
-        return true;
-    };
+    platform.guard = &qel::RunGuardedOnWindows;
     platform.apply_options = &ApplyOptions;
     platform.progress_on_terminal = qel::StandardErrorIsTerminal();
     platform.read_cpuid = &qel::ReadThisProcessCpuid;

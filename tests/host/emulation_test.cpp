@@ -262,6 +262,50 @@ TEST_F(DllTest, TickCountAndMultimediaTimeShareTheMillisecondClock) {
     EXPECT_LT(multimedia - tick, 1000u);  // unsigned: also right across a wrap
 }
 
+// With Windows' granularity set, each clock moves only by whole steps: read over 100 ms, no
+// change is smaller than one step (15.625 ms shows as 15 or 16).
+struct TimerStepCase {
+    uint32_t tick_step_microseconds;
+    uint32_t multimedia_step_microseconds;
+    friend void PrintTo(const TimerStepCase& c, std::ostream* out) {
+        *out << c.tick_step_microseconds << " and " << c.multimedia_step_microseconds << " us";
+    }
+};
+
+class TimerSteps : public DllTest, public testing::WithParamInterface<TimerStepCase> {};
+
+TEST_P(TimerSteps, ClocksMoveOnlyByWholeSteps) {
+    qel::emulation().tick_step_microseconds = GetParam().tick_step_microseconds;
+    qel::emulation().multimedia_step_microseconds = GetParam().multimedia_step_microseconds;
+    struct Watched {
+        decltype(&win32::GetTickCount) read;  // a standard-call function
+        uint32_t step_microseconds;
+        uint32_t last;
+        uint32_t smallest_change = UINT32_MAX;
+    } clocks[] = {{&win32::GetTickCount, GetParam().tick_step_microseconds, 0},
+                  {&win32::timeGetTime, GetParam().multimedia_step_microseconds, 0}};
+    for (Watched& clock : clocks)
+        clock.last = clock.read();
+    const uint32_t start = clocks[0].last;
+    while (win32::GetTickCount() - start < 100) {
+        for (Watched& clock : clocks) {
+            const uint32_t now = clock.read();
+            if (now != clock.last)
+                clock.smallest_change = std::min(clock.smallest_change, now - clock.last);
+            clock.last = now;
+        }
+    }
+    for (const Watched& clock : clocks) {
+        const uint32_t whole_step_ms = std::max(clock.step_microseconds / 1000, 1u);
+        EXPECT_GE(clock.smallest_change, whole_step_ms) << clock.step_microseconds << " us";
+        EXPECT_NE(clock.smallest_change, UINT32_MAX) << "the clock never moved";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, TimerSteps,
+                         testing::Values(TimerStepCase{15625, 1000}, TimerStepCase{10000, 15625},
+                                         TimerStepCase{0, 0}));
+
 // --- which imports exist ------------------------------------------------------------------
 
 struct ImportCase {

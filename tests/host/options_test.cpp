@@ -66,7 +66,49 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"memory_garbage", {"--memory", "12Q"}, "--memory takes a size", nullptr},
         CommandLineCase{
             "e_and_script", {"-e", "a()", "x.qel"}, "either script files or -e", nullptr},
-        CommandLineCase{"list_and_script", {"--list", "x.qel"}, "--list runs no script", nullptr}),
+        CommandLineCase{"list_and_script", {"--list", "x.qel"}, "--list runs no script", nullptr},
+        // Windows' timers: GetTickCount's step, then timeGetTime's; one length is both.
+        CommandLineCase{"timer_steps_windows",
+                        {"--timer-steps", "15.625,1"},
+                        "",
+                        [](const O& o) {
+                            return o.tick_step_microseconds == 15625 &&
+                                   o.multimedia_step_microseconds == 1000;
+                        }},
+        CommandLineCase{"timer_steps_one_for_both",
+                        {"--timer-steps=16"},
+                        "",
+                        [](const O& o) {
+                            return o.tick_step_microseconds == 16000 &&
+                                   o.multimedia_step_microseconds == 16000;
+                        }},
+        CommandLineCase{"timer_steps_limits",
+                        {"--timer-steps", "0,1000.000"},
+                        "",
+                        [](const O& o) {
+                            return o.tick_step_microseconds == 0 &&
+                                   o.multimedia_step_microseconds == 1'000'000;
+                        }},
+        CommandLineCase{"timer_steps_four_decimals",
+                        {"--timer-steps", "15.6251"},
+                        "--timer-steps takes milliseconds",
+                        nullptr},
+        CommandLineCase{"timer_steps_above_a_second",
+                        {"--timer-steps", "1,1000.001"},
+                        "--timer-steps takes milliseconds",
+                        nullptr},
+        CommandLineCase{"timer_steps_three",
+                        {"--timer-steps", "1,2,3"},
+                        "--timer-steps takes milliseconds",
+                        nullptr},
+        CommandLineCase{"timer_steps_empty_second",
+                        {"--timer-steps", "1,"},
+                        "--timer-steps takes milliseconds",
+                        nullptr},
+        CommandLineCase{"timer_steps_no_digits",
+                        {"--timer-steps", "."},
+                        "--timer-steps takes milliseconds",
+                        nullptr}),
     [](const testing::TestParamInfo<CommandLineCase>& info) {
         return std::string(info.param.label);
     });
