@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "host/crossing/entered_export.h"
 #include "host/protocol/extender_protocol.h"
 
 namespace qel {
