@@ -32,6 +32,16 @@ function(kz_add_skipped_test name)
     set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
 
+# kz_discover_sanitized_tests(<target> <prefix>): the target's gtest cases as tests named
+# <prefix><case>; where ASan cannot run, the one skipped test <prefix>sanitized instead.
+function(kz_discover_sanitized_tests target prefix)
+    if(KZ_ASAN_SKIP_REASON)
+        kz_add_skipped_test(${prefix}sanitized)
+    else()
+        gtest_discover_tests(${target} TEST_PREFIX "${prefix}" DISCOVERY_TIMEOUT 60)
+    endif()
+endfunction()
+
 # Whether ASan runs where the tests run. Under qemu-i386 it does, but LeakSanitizer's
 # end-of-run check stops every thread through ptrace and never returns there: leak checks go
 # off. Where even that fails, the sanitizer tests skip with the reason.
