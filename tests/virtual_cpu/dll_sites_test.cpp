@@ -134,8 +134,8 @@ TEST(DllSites, TheP6BuildIsRefusedAtItsFirstP6Instruction) {
     std::ifstream stream(KZPROBEX_I686_DLL_PATH, std::ios::binary);
     const host_test::Bytes file{std::istreambuf_iterator<char>(stream), {}};
     qel::PeHeaders headers;
-    qel::BoundedText error;
-    ASSERT_TRUE(qel::ParsePeHeaders(file, &headers, &error)) << error.c_str();
+    qel::LoadFailure failure;
+    ASSERT_TRUE(qel::ParsePeHeaders(file, &headers, &failure)) << failure.detail.c_str();
     const qel::Section& text = headers.sections.at(0);
     ASSERT_STREQ(text.name, ".text");
     const CodeSection section{text.name, text.virtual_address,
