@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/virtual_cpu/cpuid_model.h"
+
 namespace qel {
 
 struct Options {
@@ -19,8 +21,13 @@ struct Options {
     bool help = false;
     bool version = false;  // qelhost's version, and the DLL's if it loads
     bool list = false;
-    bool zoo = false;                  // the table of every catalogue processor
-    bool real_clocks = false;          // --zoo without scripted clocks
+    bool zoo = false;          // the table of every catalogue processor
+    bool real_clocks = false;  // --zoo without scripted clocks
+    std::string cpuid_file;    // --cpuid: a recorded dump that answers the DLL's CPUID
+    uint32_t clock_khz = 0;    // --clock-mhz: the time-stamp counter's rate; 0: real
+    std::string save_cpuid;    // --save-cpuid: write this machine's leaves here
+    // The leaves of --cpuid's dump, once RunHost has read it.
+    std::optional<virtual_cpu::CpuidModel> cpuid_model;
     std::vector<std::string> scripts;  // files; "-" is standard input
     std::optional<std::string> calls;  // the text of -e
 };

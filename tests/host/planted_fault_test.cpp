@@ -76,18 +76,6 @@ std::string CaseName(const std::string& label, const char* export_name) {
     return name;
 }
 
-uint32_t ExportRva(const char* name) {
-    qel::MappedImage image;
-    qel::LoadFailure failure;
-    uint32_t rva = 0;
-    EXPECT_TRUE(qel::MapImage(ht::DllBytes(), &qel::win32::FindHostFunction, &image, &failure))
-        << failure.detail.c_str();
-    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &failure))
-        << failure.detail.c_str();
-    qel::UnmapImage(&image);
-    return rva;
-}
-
 // Where the mapped DLL keeps the address it calls for `dll!function`.
 uint32_t ImportSlotRva(const char* dll, const char* function) {
     qel::MappedImage image;
@@ -116,7 +104,7 @@ TEST(PlantedCode, FindsNothingOfTheHostBelowItsStackAfterAWin32Call) {
     const uint8_t accept[] = {0xB8, 1, 0, 0, 0, 0xC2, 0x0C, 0};  // mov eax, 1; ret 12
     std::copy(std::begin(accept), std::end(accept),
               bytes.begin() + ht::FileOffsetOfRva(ht::DllHeaders().entry_point));
-    const uint32_t query = ExportRva("_QELExtenderQuery@12");
+    const uint32_t query = ht::ExportRva("_QELExtenderQuery@12");
     const uint32_t from_pop = ImportSlotRva("KERNEL32.DLL", "GetTickCount") - (query + 5);
     std::vector<uint8_t> code;
     const auto emit = [&code](std::initializer_list<uint8_t> instruction) {
@@ -153,7 +141,7 @@ class PlantedFaults
 TEST_P(PlantedFaults, EndInAMessageAndExitStatus1) {
     const auto& [fault, export_name] = GetParam();
     ht::Bytes bytes = ht::DllBytes();
-    const uint32_t at = ht::FileOffsetOfRva(ExportRva(export_name));
+    const uint32_t at = ht::FileOffsetOfRva(ht::ExportRva(export_name));
     std::copy(fault.code.begin(), fault.code.end(), bytes.begin() + at);
     const std::string path = ht::WriteTemporary(bytes, "planted.dll");
 
@@ -171,7 +159,7 @@ TEST(PlantedFaultsOnAnEmulatedProcessor, EndlessLoopEndsAfterTheTimeout) {
     ht::Bytes bytes = ht::DllBytes();
     const uint8_t endless_loop[] = {0xEB, 0xFE};  // jmp $
     std::copy(std::begin(endless_loop), std::end(endless_loop),
-              bytes.begin() + ht::FileOffsetOfRva(ExportRva("_QELExtender2@40")));
+              bytes.begin() + ht::FileOffsetOfRva(ht::ExportRva("_QELExtender2@40")));
     const std::string path = ht::WriteTemporary(bytes, "planted_loop.dll");
 
     const ht::HostRun run = ht::RunQelhost(
@@ -201,7 +189,7 @@ TEST_P(PlantedWrites, AreAccessViolationsEndingInAMessageAndExitStatus1) {
             target = &section;
     }
     ASSERT_NE(target, nullptr) << "the DLL has no " << write.section;
-    const uint32_t export_rva = ExportRva(export_name);
+    const uint32_t export_rva = ht::ExportRva(export_name);
     // call $+5; pop eax (where this code runs); add eax, target - there; mov [eax], eax
     const uint32_t distance =
         target->virtual_address + target->mapped_size() / 2 - (export_rva + 5);

@@ -8,6 +8,9 @@
 #include <iterator>
 
 #include "host/base/little_endian.h"
+#include "host/loader/image_directories.h"
+#include "host/loader/mapped_image.h"
+#include "host/win32/win32_api.h"
 
 namespace host_test {
 
@@ -37,6 +40,18 @@ std::string WriteTemporary(const Bytes& bytes, const std::string& name) {
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+uint32_t ExportRva(const char* name) {
+    qel::MappedImage image;
+    qel::LoadFailure failure;
+    uint32_t rva = 0;
+    EXPECT_TRUE(qel::MapImage(DllBytes(), &qel::win32::FindHostFunction, &image, &failure))
+        << failure.detail.c_str();
+    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &failure))
+        << failure.detail.c_str();
+    qel::UnmapImage(&image);
+    return rva;
 }
 
 uint32_t FileOffsetOfRva(uint32_t rva) {
