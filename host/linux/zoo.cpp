@@ -11,12 +11,6 @@
 namespace qel {
 namespace {
 
-// Scripted clocks: a 10 MHz performance counter that moves 1 ms per read, and a tick count
-// that moves 1 ms per read.
-constexpr uint64_t kCounterFrequency = 10'000'000;
-constexpr uint64_t kCounterStep = 10'000;
-constexpr uint64_t kTickStep = 1;
-
 // How ccpuspeed measures on this processor, from the vendor classification and the
 // time-stamp counter bit.
 const char* RouteOf(bool clone, bool time_stamp) {
