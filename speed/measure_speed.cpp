@@ -10,9 +10,6 @@
 
 using platform::TracePoint;
 
-const int32_t IterationCyclesByType[16] = {0,  0,  0,  115, 47, 43, 38, 38,
-                                           38, 38, 38, 38,  38, 38, 38, 38};
-
 namespace {
 
 // Below the 80386 there is no cost for the scan loop, and no time-stamp counter.
@@ -39,7 +36,7 @@ SpeedSample MeasureSpeed(int32_t iteration_cycles) {
     uint32_t cycles;
     bool scan_loop_forced;
     if (iteration_cycles == 0) {
-        cycles = static_cast<uint32_t>(IterationCyclesByType[type]) * kScanLoopPasses;
+        cycles = static_cast<uint32_t>(qel_abi::kScanLoopCyclesByType[type]) * kScanLoopPasses;
         scan_loop_forced = false;
     } else if (iteration_cycles >= 1 && iteration_cycles <= kMostIterationCycles) {
         cycles = static_cast<uint32_t>(iteration_cycles) * kScanLoopPasses;

@@ -3,12 +3,10 @@
 #pragma once
 #include <stdint.h>
 
+#include "abi/scan_loop.h"
 #include "speed/speed_sample.h"
 
-// Clock cycles of one scan-loop pass, by processor-type word (clone bit clear).
-extern const int32_t IterationCyclesByType[16];
-
-constexpr uint32_t kScanLoopPasses = 4000;
+using qel_abi::kScanLoopPasses;
 constexpr int32_t kMostIterationCycles = 150;
 
 // `iteration_cycles` 0 takes the cycles per scan-loop pass from the table and prefers the

@@ -97,4 +97,13 @@ inline BoundedText Decimal(uint64_t value) {
     return text;
 }
 
+// "0x" and the eight hexadecimal digits of `value`.
+inline BoundedText Hexadecimal(uint32_t value) {
+    static const char kDigits[] = "0123456789abcdef";
+    BoundedText text("0x");
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += kDigits[(value >> shift) & 0xF];
+    return text;
+}
+
 }  // namespace qel

@@ -18,17 +18,50 @@ struct Guard {
 
 Guard* active_guard = nullptr;
 CaughtFault last_fault;
+TrapServer trap_server = nullptr;
 
 bool IsAccessViolation(int signal_number) {
     return signal_number == SIGSEGV || signal_number == SIGBUS;
 }
 
+// True when the trap server answered the instruction: the code then resumes where the
+// server says, with the registers it set.
+bool Served(int signal_number, void* context) {
+#if defined(REG_EIP) && defined(REG_EAX)
+    if (trap_server == nullptr || signal_number != SIGILL)
+        return false;
+    auto* registers = static_cast<ucontext_t*>(context);
+    greg_t* gregs = registers->uc_mcontext.gregs;
+    TrapFrame frame;
+    frame.eax = static_cast<uint32_t>(gregs[REG_EAX]);
+    frame.ebx = static_cast<uint32_t>(gregs[REG_EBX]);
+    frame.ecx = static_cast<uint32_t>(gregs[REG_ECX]);
+    frame.edx = static_cast<uint32_t>(gregs[REG_EDX]);
+    frame.instruction = static_cast<uintptr_t>(gregs[REG_EIP]);
+    if (!trap_server(&frame))
+        return false;
+    gregs[REG_EAX] = static_cast<greg_t>(frame.eax);
+    gregs[REG_EBX] = static_cast<greg_t>(frame.ebx);
+    gregs[REG_ECX] = static_cast<greg_t>(frame.ecx);
+    gregs[REG_EDX] = static_cast<greg_t>(frame.edx);
+    gregs[REG_EIP] = static_cast<greg_t>(frame.instruction);
+    return true;
+#else
+    (void)signal_number;
+    (void)context;
+    return false;
+#endif
+}
+
 void Escape(int signal_number, siginfo_t* info, void* context) {
 #if defined(__i386__) || defined(__x86_64__)
     // The faulting code may have left the direction flag set; the host's string operations
-    // must run forwards again (qemu-i386 does not clear it for the handler).
+    // must run forwards again (qemu-i386 does not clear it for the handler). Code resumed
+    // after a served trap gets its own flags back from the context.
     __asm__ volatile("cld");
 #endif
+    if (Served(signal_number, context))
+        return;
     Guard* guard = active_guard;
     while (guard != nullptr && guard->access_violations_only && !IsAccessViolation(signal_number))
         guard = guard->outer;
@@ -76,6 +109,10 @@ CatchingRun runs[kDeepestFaultCatching];
 int depth = 0;
 
 }  // namespace
+
+void SetTrapServer(TrapServer server) {
+    trap_server = server;
+}
 
 bool CatchFaults(const std::function<void()>& work, unsigned timeout_seconds, CaughtFault* fault) {
     if (depth == kDeepestFaultCatching) {

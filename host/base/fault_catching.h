@@ -17,6 +17,18 @@ struct CaughtFault {
     bool have_registers = false;  // instruction and stack were read
 };
 
+// The registers of the 32-bit code that trapped, as a trap server reads and changes them.
+struct TrapFrame {
+    uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
+    uintptr_t instruction = 0;
+};
+
+// Answers an illegal-instruction trap that stands in for an instruction (true: *frame now
+// holds the registers to resume with), or leaves it a fault (false). Called in the signal
+// handler, so it must be async-signal-safe.
+using TrapServer = bool (*)(TrapFrame* frame);
+void SetTrapServer(TrapServer server);
+
 // How deeply CatchFaults may nest.
 constexpr int kDeepestFaultCatching = 8;
 

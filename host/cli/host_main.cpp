@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
+#include <span>
 #include <sstream>
 
 #include "host/cli/output/calls.h"
@@ -10,6 +12,8 @@
 #include "host/cli/output/terminal.h"
 #include "host/cli/report.h"
 #include "host/cli/version.h"
+#include "host/virtual_cpu/cpuid_dump.h"
+#include "host/virtual_cpu/leaf_survey.h"
 
 namespace qel {
 namespace {
@@ -78,6 +82,57 @@ bool RunScripts(Session& session, const std::vector<ScriptSource>& sources, bool
     return clean;
 }
 
+// --cpuid: the dump read into options->cpuid_model; false with *error ("FILE:LINE: message").
+bool ReadDumpOption(Options* options, std::string* error) {
+    std::ifstream file(options->cpuid_file, std::ios::binary);
+    if (!file) {
+        *error = "cannot read the CPUID dump " + options->cpuid_file;
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    const virtual_cpu::DumpReading reading = virtual_cpu::ReadCpuidDump(text.str());
+    if (!reading.dump) {
+        *error = options->cpuid_file + ":" + std::to_string(reading.error.line) + ": " +
+                 reading.error.message;
+        return false;
+    }
+    virtual_cpu::CpuidModel model;
+    for (const virtual_cpu::CpuidRecord& record : reading.dump->records)
+        model.Add(record);
+    options->cpuid_model = model;
+    return true;
+}
+
+virtual_cpu::CpuidAnswer ExecuteForSurvey(void* context, uint32_t leaf, uint32_t subleaf) {
+    const auto& execute = *static_cast<const HostPlatform*>(context);
+    uint32_t regs[4] = {};
+    execute.execute_cpuid(leaf, subleaf, regs);
+    return {regs[0], regs[1], regs[2], regs[3]};
+}
+
+// --save-cpuid: this machine's leaves in our own dump format.
+int SaveCpuid(const Options& options, const HostPlatform& platform, HostStreams streams) {
+    uint32_t probe[4] = {};
+    if (!platform.execute_cpuid || !platform.execute_cpuid(0, 0, probe)) {
+        streams.err << "qelhost: this processor has no CPUID to save\n";
+        return kExitFailed;
+    }
+    const auto survey = std::make_unique<virtual_cpu::Survey>(
+        virtual_cpu::SurveyLeaves(&ExecuteForSurvey, const_cast<HostPlatform*>(&platform)));
+    const std::span<const virtual_cpu::CpuidRecord> records = survey->leaves.Records();
+    std::ofstream file(options.save_cpuid, std::ios::binary | std::ios::trunc);
+    file << virtual_cpu::WriteCpuidDump(records, "qelhost --save-cpuid");
+    if (!file.flush()) {
+        streams.err << "qelhost: cannot write " << options.save_cpuid << "\n";
+        return kExitFailed;
+    }
+    streams.out << "saved " << records.size() << " CPUID records to " << options.save_cpuid
+                << (survey->complete ? "" : " (more leaves than a dump holds: the rest left out)")
+                << "\n";
+    return kExitCompleted;
+}
+
 }  // namespace
 
 int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platform,
@@ -91,6 +146,16 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     if (options.help) {
         streams.out << UsageText();
         return kExitCompleted;
+    }
+    if (!options.save_cpuid.empty())
+        return SaveCpuid(options, platform, streams);
+    if ((!options.cpuid_file.empty() || options.clock_khz != 0) && !platform.virtual_processor) {
+        streams.err << "qelhost: --cpuid and --clock-mhz work only in the Linux host\n";
+        return kExitUsage;
+    }
+    if (!options.cpuid_file.empty() && !ReadDumpOption(&options, &error)) {
+        streams.err << "qelhost: " << error << "\n";
+        return kExitUsage;
     }
     if (options.version)
         streams.out << "qelhost " << kQelhostVersion << "\n";

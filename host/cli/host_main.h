@@ -40,8 +40,13 @@ struct HostPlatform {
     // Prints --zoo's table; returns the exit status. Empty where the build has no emulator.
     std::function<int(const Options&, std::ostream& out)> print_zoo;
     bool progress_on_terminal = false;  // stderr is a terminal
+    // The build serves the DLL's CPUID and RDTSC from models (--cpuid, --clock-mhz).
+    bool virtual_processor = false;
     // CPUID on the processor the DLL runs on, for Session::read_cpuid.
     std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
+    // CPUID executed on this machine with a subleaf, for --save-cpuid; false where there
+    // is no CPUID. May be empty.
+    std::function<bool(uint32_t leaf, uint32_t subleaf, uint32_t regs[4])> execute_cpuid;
 };
 
 struct HostStreams {

@@ -1,5 +1,7 @@
 #include "host/cli/options.h"
 
+#include "host/virtual_cpu/clock_rate.h"
+
 namespace qel {
 
 bool ParseByteCount(const std::string& text, uint64_t* bytes) {
@@ -111,6 +113,32 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
                 *error = "--cpu needs a model name";
                 return false;
             }
+        } else if (is("--cpuid")) {
+            if (!value_of("--cpuid", &options->cpuid_file))
+                return false;
+            if (options->cpuid_file.empty()) {
+                *error = "--cpuid needs a dump file";
+                return false;
+            }
+        } else if (is("--save-cpuid")) {
+            if (!value_of("--save-cpuid", &options->save_cpuid))
+                return false;
+            if (options->save_cpuid.empty()) {
+                *error = "--save-cpuid needs a file to write";
+                return false;
+            }
+        } else if (is("--clock-mhz")) {
+            if (!value_of("--clock-mhz", &value))
+                return false;
+            const std::optional<uint32_t> khz = virtual_cpu::ParseClockMhz(value);
+            if (!khz) {
+                *error =
+                    "--clock-mhz takes megahertz from 1 to 100000 with at most three "
+                    "decimals, not '" +
+                    value + "'";
+                return false;
+            }
+            options->clock_khz = *khz;
         } else if (is("--box")) {
             if (!value_of("--box", &value))
                 return false;
@@ -174,6 +202,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
         *error = "--zoo runs every catalogue processor itself: no --list, --cpu or script";
         return false;
     }
+    if (options->zoo && (!options->cpuid_file.empty() || options->clock_khz != 0)) {
+        *error =
+            "--zoo runs each catalogue processor with its own dump and clock rate: no "
+            "--cpuid or --clock-mhz";
+        return false;
+    }
     if (options->real_clocks && !options->zoo) {
         *error = "--real-clocks goes with --zoo";
         return false;
@@ -196,6 +230,14 @@ options:
   --cpu NAME        run the DLL on an emulated processor: a catalogue name (486dx4,
                     pentium-mmx, k6-2, cyrix-6x86, winchip-c6, ...; --zoo lists them)
                     or a qemu-i386 -cpu model ("pentium3", "486,vendor=CyrixInstead")
+                    (a catalogue name brings the chip's recorded CPUID and clock rate;
+                    a qemu model, like no --cpu, runs the real CPUID and RDTSC)
+  --cpuid FILE      answer the DLL's CPUID from a recorded dump (libcpuid raw, AIDA64 or
+                    InstLatx64 "CPUID xxxxxxxx:" listings, `cpuid -r`, or qelhost's own);
+                    with --cpu the emulated processor still gives the instruction set
+  --clock-mhz F     a time-stamp counter counting F MHz (e.g. 450, 116.667) of the
+                    session's clock for the DLL's RDTSC
+  --save-cpuid FILE write this machine's CPUID leaves in qelhost's own dump format
   --zoo             what the ten functions report on every catalogue processor
   --real-clocks     with --zoo: real clocks instead of scripted ones
   --json            print results as JSON
@@ -220,6 +262,7 @@ example: qelhost -e 'ccpuspeed(" 2"); cversioninfo(0); ccpubenchmark(1,0,1,0,1)'
 exit status: 0 every call completed (with a value or an error the DLL reported),
              1 the DLL could not be loaded, a script line was wrong, or the DLL faulted
                or ran out of time (the message names the fault and where), 2 usage
+               (a malformed --cpuid dump among it: "qelhost: FILE:LINE: message")
 )";
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/virtual_cpu/cpuid_model.h"
+
 namespace qel {
 
 struct Options {
@@ -24,6 +26,11 @@ struct Options {
     // --timer-steps: GetTickCount's and timeGetTime's steps in microseconds; 0 every ms
     uint32_t tick_step_microseconds = 0;
     uint32_t multimedia_step_microseconds = 0;
+    std::string cpuid_file;    // --cpuid: a recorded dump that answers the DLL's CPUID
+    uint32_t clock_khz = 0;    // --clock-mhz: the time-stamp counter's rate; 0: real
+    std::string save_cpuid;    // --save-cpuid: write this machine's leaves here
+    // The leaves of --cpuid's dump, once RunHost has read it.
+    std::optional<virtual_cpu::CpuidModel> cpuid_model;
     std::vector<std::string> scripts;  // files; "-" is standard input
     std::optional<std::string> calls;  // the text of -e
 };

@@ -17,14 +17,6 @@ Image images[8];  // a test program loads a few copies at a time; qelhost one
 // Where a stack that runs out faults: just below the stack pointer.
 constexpr uintptr_t kStackOverflowReach = 64 * 1024;
 
-BoundedText Hex(uintptr_t value) {
-    static const char kDigits[] = "0123456789abcdef";
-    BoundedText text("0x");
-    for (int shift = 28; shift >= 0; shift -= 4)
-        text += kDigits[(value >> shift) & 0xF];
-    return text;
-}
-
 BoundedText FaultName(const CaughtFault& fault) {
     switch (fault.signal_number) {
         case SIGSEGV:
@@ -32,9 +24,9 @@ BoundedText FaultName(const CaughtFault& fault) {
                 fault.stack - fault.address <= kStackOverflowReach) {
                 return "stack overflow (SIGSEGV)";
             }
-            return "access violation at address " + Hex(fault.address) + " (SIGSEGV)";
+            return "access violation at address " + Hexadecimal(fault.address) + " (SIGSEGV)";
         case SIGBUS:
-            return "bus error at address " + Hex(fault.address) + " (SIGBUS)";
+            return "bus error at address " + Hexadecimal(fault.address) + " (SIGBUS)";
         case SIGILL:
             return "illegal instruction (SIGILL)";
         case SIGFPE:
@@ -57,8 +49,8 @@ BoundedText FaultPlace(const CaughtFault& fault, const char* entered_export) {
             if (image.size != 0 && fault.instruction - image.base < image.size)
                 inside = &image;
         }
-        place += inside != nullptr ? " at RVA " + Hex(fault.instruction - inside->base)
-                                   : " at " + Hex(fault.instruction) + ", outside the DLL";
+        place += inside != nullptr ? " at RVA " + Hexadecimal(fault.instruction - inside->base)
+                                   : " at " + Hexadecimal(fault.instruction) + ", outside the DLL";
     }
     if (entered_export != nullptr)
         place += BoundedText(" in ") + entered_export;

@@ -5,4 +5,5 @@ set(QEL_HOST_CROSSING_SHARED_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/entered_export.cpp)
 set(QEL_HOST_CROSSING_SOURCES ${QEL_HOST_CROSSING_SHARED_SOURCES}
     ${CMAKE_CURRENT_LIST_DIR}/guard_pages.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/guarded_call.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/guarded_call.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/served_sites.cpp)

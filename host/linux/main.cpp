@@ -15,8 +15,10 @@
 #include "host/linux/zoo.h"
 #include "host/processor/process_cpuid.h"
 #include "host/processor/processor_catalogue.h"
+#include "host/remote/catalogue_setup.h"
 #include "host/remote/remote_extender.h"
 #include "host/win32/emulation.h"
+#include "host/win32/virtual_processor.h"
 
 namespace {
 
@@ -55,6 +57,24 @@ void ApplyOptions(const qel::Options& options) {
     emulation.tick_step_microseconds = options.tick_step_microseconds;
     emulation.multimedia_step_microseconds = options.multimedia_step_microseconds;
     emulation.print_boxes = true;
+    // A model applies only where asked for: otherwise the DLL runs the real instructions.
+    emulation.cpuid_model = options.cpuid_model;
+    emulation.time_stamp_khz = options.clock_khz;
+}
+
+// CPUID as the DLL sees it in this process: the --cpuid dump's answer where there is one.
+bool ReadDllCpuid(uint32_t leaf, uint32_t regs[4]) {
+    const std::optional<qel::virtual_cpu::CpuidModel>& model = qel::emulation().cpuid_model;
+    if (!model)
+        return qel::ReadThisProcessCpuid(leaf, regs);
+    if (leaf > model->Answer(leaf & 0xFFFF0000u, 0).eax)
+        return false;
+    const qel::virtual_cpu::CpuidAnswer answer = model->Answer(leaf, 0);
+    regs[0] = answer.eax;
+    regs[1] = answer.ebx;
+    regs[2] = answer.ecx;
+    regs[3] = answer.edx;
+    return true;
 }
 
 std::string Beside(const std::string& relative, const char* configured, const char* built) {
@@ -96,6 +116,7 @@ bool CheckCpuName(const std::string& cpu, std::string* error) {
 // The DLL in the runner under qemu-i386 -cpu MODEL: the runner needs no instruction that any
 // model lacks, where this glibc program needs an i686.
 std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const std::string& dll,
+                                                 const qel::RunnerSetUp& setup,
                                                  std::string* error) {
     const std::string qemu = QemuPath();
     const std::string runner =
@@ -108,12 +129,25 @@ std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const s
     // A catalogue name stands for its qemu model.
     const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(cpu);
     return qel::RemoteExtender::Start({qemu, "-cpu", known ? known->qemu_cpu : cpu, runner}, dll,
-                                      error);
+                                      error, nullptr, setup);
 }
 
 qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
     qel::OpenedExtender opened;
-    std::unique_ptr<qel::RemoteExtender> remote = StartRunner(options.cpu, options.dll, error);
+    // A catalogue name brings its own dump and rate, a qemu model none; --cpuid and
+    // --clock-mhz take the place of either. A chip without a time-stamp counter keeps its
+    // modelled performance counter, so that its scan loop takes the chip's time.
+    qel::RunnerSetUp setup;
+    const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(options.cpu);
+    if (known != nullptr)
+        setup = qel::CatalogueSetUp(*known,
+                                    (known->real_features & qel::kFeatureTimeStampCounter) == 0);
+    if (options.cpuid_model)
+        setup.cpuid = options.cpuid_model;
+    if (options.clock_khz != 0)
+        setup.clock_khz = options.clock_khz;
+    std::unique_ptr<qel::RemoteExtender> remote =
+        StartRunner(options.cpu, options.dll, setup, error);
     if (!remote)
         return opened;
     remote->Set("box", std::to_string(options.box_answer));
@@ -142,8 +176,9 @@ int PrintZoo(const qel::Options& options, std::ostream& out) {
     settings.json = options.json;
     settings.scripted_clocks = !options.real_clocks;
     settings.progress = qel::StandardErrorIsTerminal() ? &std::cerr : nullptr;
-    const auto start = [&](const std::string& cpu, std::string* error) {
-        return StartRunner(cpu, options.dll, error);
+    const auto start = [&](const qel::CatalogueProcessor& processor, std::string* error) {
+        return StartRunner(processor.name, options.dll,
+                           qel::CatalogueSetUp(processor, !options.real_clocks), error);
     };
     return qel::PrintZoo(start, settings, out) ? qel::kExitCompleted : qel::kExitFailed;
 }
@@ -165,7 +200,15 @@ int main(int argc, char** argv) {
     platform.open_on_cpu = &OpenOnCpu;
     platform.print_zoo = &PrintZoo;
     platform.progress_on_terminal = qel::StandardErrorIsTerminal();
-    platform.read_cpuid = &qel::ReadThisProcessCpuid;
+    platform.read_cpuid = &ReadDllCpuid;
+    platform.execute_cpuid = [](uint32_t leaf, uint32_t subleaf, uint32_t regs[4]) {
+        if (!qel::HasCpuid())
+            return false;
+        qel::ExecuteCpuid(leaf, subleaf, regs);
+        return true;
+    };
+    platform.virtual_processor = true;
+    qel::win32::ServeVirtualProcessor();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     return qel::RunSupervised(
         [&] {

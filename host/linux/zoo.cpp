@@ -11,12 +11,6 @@
 namespace qel {
 namespace {
 
-// Scripted clocks: a 10 MHz performance counter that moves 1 ms per read, and a tick count
-// that moves 1 ms per read.
-constexpr uint64_t kCounterFrequency = 10'000'000;
-constexpr uint64_t kCounterStep = 10'000;
-constexpr uint64_t kTickStep = 1;
-
 // How ccpuspeed measures on this processor, from the vendor classification and the
 // time-stamp counter bit.
 const char* RouteOf(bool clone, bool time_stamp) {
@@ -25,11 +19,10 @@ const char* RouteOf(bool clone, bool time_stamp) {
     return time_stamp ? "measured" : "scan loop";
 }
 
-ZooRow RunProcessor(const CatalogueProcessor& processor, const RunnerStarter& start,
-                    const ZooSettings& settings) {
+ZooRow RunProcessor(const CatalogueProcessor& processor, const RunnerStarter& start) {
     ZooRow row{&processor, "", "", {}};
     std::string error;
-    std::unique_ptr<RemoteExtender> runner = start(processor.qemu_cpu, &error);
+    std::unique_ptr<RemoteExtender> runner = start(processor, &error);
     if (!runner) {
         row.problem = error;
         return row;
@@ -38,13 +31,6 @@ ZooRow RunProcessor(const CatalogueProcessor& processor, const RunnerStarter& st
     const bool time_stamp = runner->ReadCpuid(0, registers) && registers[0] >= 1 &&
                             runner->ReadCpuid(1, registers) &&
                             (registers[3] & kFeatureTimeStampCounter) != 0;
-    if (settings.scripted_clocks) {
-        runner->ScriptClock("tick", 1000, kTickStep);
-        if (!time_stamp) {
-            runner->ScriptClock("frequency", kCounterFrequency, 0);
-            runner->ScriptClock("counter", 0, kCounterStep);
-        }
-    }
     Session session;
     session.dll = runner.get();
     RemoteExtender* calls = runner.get();
@@ -83,7 +69,7 @@ bool PrintZoo(const RunnerStarter& start, const ZooSettings& settings, std::ostr
     for (const CatalogueProcessor& processor : ProcessorCatalogue()) {
         status.Clear();
         status.Show("zoo: " + std::string(processor.title) + "...");
-        rows.push_back(RunProcessor(processor, start, settings));
+        rows.push_back(RunProcessor(processor, start));
         clean = clean && rows.back().problem.empty();
     }
     status.Clear();

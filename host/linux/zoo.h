@@ -10,13 +10,15 @@
 
 namespace qel {
 
-using RunnerStarter =
-    std::function<std::unique_ptr<RemoteExtender>(const std::string& qemu_cpu, std::string* error)>;
+struct CatalogueProcessor;
+
+// Starts the runner on the processor, set up with its dump, clock rate and clocks.
+using RunnerStarter = std::function<std::unique_ptr<RemoteExtender>(
+    const CatalogueProcessor& processor, std::string* error)>;
 
 struct ZooSettings {
     bool json = false;
-    // Scripted performance counter and tick count where the DLL reads no time-stamp counter
-    // (which qemu always takes from the real processor); false: real clocks throughout.
+    // One scripted timeline for every clock (the starter sets it up); false: real clocks.
     bool scripted_clocks = true;
     std::ostream* progress = nullptr;  // one line per processor as it runs; may be null
 };

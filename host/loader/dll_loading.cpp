@@ -87,11 +87,12 @@ int32_t CallEntry(EntryPoint entry, void* handle, uint32_t reason) {
 
 }  // namespace
 
-bool LoadDll(const char* path, const ImportResolver& resolve, LoadedDll* dll,
-             LoadFailure* failure) {
+bool LoadDll(const char* path, const ImportResolver& resolve, LoadedDll* dll, LoadFailure* failure,
+             SiteServing serving) {
     *dll = LoadedDll{};
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(path, &file, failure) || !MapImage(file, resolve, &dll->image, failure))
+    if (!ReadWholeFile(path, &file, failure) ||
+        !MapImage(file, resolve, &dll->image, failure, serving))
         return false;
     const MappedImage& image = dll->image;
     dll->handle = image.base;

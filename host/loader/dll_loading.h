@@ -19,7 +19,8 @@ struct LoadedDll {
 // Reads the file at `path` and maps it (MapImage, imports through `resolve`), then makes it
 // known: to the guard, which names a fault inside it by its RVA, and to FindModuleResource
 // under its handle. Does not call DllMain. False with *failure when it cannot.
-bool LoadDll(const char* path, const ImportResolver& resolve, LoadedDll* dll, LoadFailure* failure);
+bool LoadDll(const char* path, const ImportResolver& resolve, LoadedDll* dll, LoadFailure* failure,
+             SiteServing serving = {});
 
 // The RVA of export `name`, which must point into code.
 bool FindCodeExport(const MappedImage& image, const char* name, uint32_t* rva,

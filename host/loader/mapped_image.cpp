@@ -6,6 +6,9 @@
 
 #include <vector>
 
+#include "host/crossing/served_sites.h"
+#include "host/loader/site_patching.h"
+
 namespace qel {
 namespace {
 
@@ -83,7 +86,7 @@ bool IsCode(const PeHeaders& headers, uint32_t rva) {
 }
 
 bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, MappedImage* image,
-              LoadFailure* failure) {
+              LoadFailure* failure, SiteServing serving) {
     *image = MappedImage{};
     if (!ParsePeHeaders(file, &image->headers, failure))
         return false;
@@ -111,6 +114,7 @@ bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, Mapp
                                       address - headers.image_base, failure)) &&
                     (!headers.imports.present() ||
                      BindImports(image->bytes(), headers.imports, resolve, failure)) &&
+                    (!serving.any() || PatchServedSites(*image, serving, failure)) &&
                     ProtectSections(*image, failure);
     if (!ok)
         UnmapImage(image);
@@ -118,8 +122,10 @@ bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, Mapp
 }
 
 void UnmapImage(MappedImage* image) {
-    if (image->base != nullptr)
+    if (image->base != nullptr) {
+        ForgetServedSites(reinterpret_cast<uintptr_t>(image->base), image->size);
         munmap(image->base, PageRounded(image->size));
+    }
     image->base = nullptr;
 }
 

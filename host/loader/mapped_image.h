@@ -20,12 +20,21 @@ struct MappedImage {
     void* At(uint32_t rva) const { return base + rva; }
 };
 
+// Which of CPUID and RDTSC a virtual processor answers (host/loader/site_patching.h);
+// neither: the image is left exactly as the file has it.
+struct SiteServing {
+    bool cpuid = false;
+    bool rdtsc = false;
+    bool any() const { return cpuid || rdtsc; }
+};
+
 // Maps the file's image, binding each import to the host function `resolve` names; false
 // with *failure naming the problem. Code is then readable and executable, read-only data
 // readable, writable data writable, and nothing both writable and executable unless its
-// section asks for it. Does not call the entry point.
+// section asks for it. The sites `serving` names get their traps after relocation and binding,
+// before the protection. Does not call the entry point.
 bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, MappedImage* image,
-              LoadFailure* failure);
+              LoadFailure* failure, SiteServing serving = {});
 void UnmapImage(MappedImage* image);
 
 // True when `rva` lies inside a section that holds code.

@@ -7,4 +7,5 @@ set(QEL_HOST_LOADER_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/exports.cpp
     ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mapped_image.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/site_patching.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dll_loading.cpp)

@@ -26,12 +26,20 @@ bool IdFlagToggles() {
 }
 
 void Cpuid(uint32_t leaf, uint32_t regs[4]) {
-    asm volatile("cpuid"
-                 : "=a"(regs[0]), "=b"(regs[1]), "=c"(regs[2]), "=d"(regs[3])
-                 : "a"(leaf), "c"(0u));
+    ExecuteCpuid(leaf, 0, regs);
 }
 
 }  // namespace
+
+bool HasCpuid() {
+    return IdFlagToggles();
+}
+
+void ExecuteCpuid(uint32_t leaf, uint32_t subleaf, uint32_t regs[4]) {
+    asm volatile("cpuid"
+                 : "=a"(regs[0]), "=b"(regs[1]), "=c"(regs[2]), "=d"(regs[3])
+                 : "a"(leaf), "c"(subleaf));
+}
 
 bool ReadThisProcessCpuid(uint32_t leaf, uint32_t regs[4]) {
     if (!IdFlagToggles())

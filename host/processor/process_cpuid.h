@@ -8,4 +8,8 @@ namespace qel {
 // no CPUID (its ID flag does not toggle) or does not answer that leaf.
 bool ReadThisProcessCpuid(uint32_t leaf, uint32_t regs[4]);
 
+// CPUID `leaf` with ECX `subleaf`, executed as it stands: only where HasCpuid().
+bool HasCpuid();
+void ExecuteCpuid(uint32_t leaf, uint32_t subleaf, uint32_t regs[4]);
+
 }  // namespace qel

@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "host/virtual_cpu/cpuid_model.h"
+
 namespace qel {
 
 struct CatalogueProcessor {
@@ -18,7 +20,10 @@ struct CatalogueProcessor {
     uint32_t features;       // leaf 1 EDX as qemu reports it with qemu_cpu
     uint32_t real_features;  // leaf 1 EDX of the real chip
     uint32_t highest_leaf;   // leaf 0 EAX
-    const char* note;        // differences from the real chip, or ""
+    const char* note;        // what qemu's model cannot show of the chip, or ""
+    uint32_t leaf1_ebx;      // leaf 1 EBX and ECX of the real chip
+    uint32_t leaf1_ecx;
+    uint32_t clock_khz;  // the clock rate the chip ran at
 };
 
 // Leaf-1 EDX bits that qemu's TCG never reports on qemu-i386: VME (1), PSN (18), DS (21),
@@ -29,6 +34,22 @@ inline constexpr uint32_t kFeatureTimeStampCounter = 1u << 4;
 inline constexpr uint32_t kFeatureConditionalMove = 1u << 15;
 
 std::span<const CatalogueProcessor> ProcessorCatalogue();
+
+// The chip's CPUID as the DLL sees it on the virtual processor: leaf 0 (highest leaf, vendor)
+// and leaf 1 as recorded; every other leaf answers zeros.
+virtual_cpu::CpuidModel CatalogueCpuid(const CatalogueProcessor& processor);
+
+// The performance counter of a machine of the time without a time-stamp counter: Windows
+// 9x counts it on the 8254 timer chip, at 1.193182 MHz. (At the 10 MHz of current Windows,
+// the DLL's 32-bit microsecond arithmetic would wrap over a timing longer than 4.29 ms,
+// which the scan loop of a 33 MHz chip takes.)
+inline constexpr uint32_t kTimerChipHz = 1'193'182;
+
+// How long the DLL's scan loop (its route on a chip without a time-stamp counter) takes on
+// the chip at its clock rate (abi/scan_loop.h), in nanoseconds: the step of the scripted
+// timeline that models its performance counter, so that from one counter reading to the
+// next, around one timing of the loop, exactly that much time passes.
+uint64_t ScanLoopNanoseconds(const CatalogueProcessor& processor);
 
 // The entry whose name equals `name` ignoring ASCII case, or nullptr.
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name);

@@ -6,13 +6,13 @@
 namespace qel {
 
 bool LoadExtenderModule(const char* path, const ImportResolver& resolve, LoadedModule* module,
-                        LoadFailure* failure) {
+                        LoadFailure* failure, SiteServing serving) {
     *module = LoadedModule{};
     // The callback's thunk first: an image that imports more than the other thunks hold is
     // refused, not left without a way to answer.
     CallbackThunk();
     LoadedDll& dll = module->dll;
-    if (!LoadDll(path, resolve, &dll, failure))
+    if (!LoadDll(path, resolve, &dll, failure, serving))
         return false;
     uint32_t dispatch = 0, query = 0;
     if (!FindCodeExport(dll.image, kDispatchName, &dispatch, failure) ||

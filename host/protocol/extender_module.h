@@ -14,8 +14,9 @@ struct LoadedModule {
 };
 
 // False with *failure naming the problem when the file cannot be loaded.
+// `serving`: the CPUID and RDTSC sites a virtual processor answers (none by default).
 bool LoadExtenderModule(const char* path, const ImportResolver& resolve, LoadedModule* module,
-                        LoadFailure* failure);
+                        LoadFailure* failure, SiteServing serving = {});
 // Calls DllMain to detach (guarded) and unmaps the image.
 void UnloadExtenderModule(LoadedModule* module);
 

@@ -11,7 +11,18 @@
 //   cpuid LEAF                      -> ok EAX EBX ECX EDX | none     (no CPUID, or no such leaf)
 //   set box|memory|laa|timeout VALUE -> ok                           (memory "-": the machine's)
 //   clock frequency|counter|tick|mmtime START STEP -> ok             (scripted: START, START+STEP,
-//   ...) clock real                      -> ok quit
+//                                                                      ...)
+//   clock timeline STEP_NS HZ       -> ok     (every clock reads one simulated time that each
+//                                              read advances by STEP_NS; the performance
+//                                              counter counts HZ a second)
+//   clock real                      -> ok
+//   virtual cpuid WORD ...          -> ok | error TEXT   (CPUID answered from the model whose
+//                                              words these are: WriteCpuidWire)
+//   virtual clock KHZ               -> ok     (RDTSC counts KHZ cycles a millisecond of the
+//                                              session's clock; 0: the processor's own)
+//   quit
+// The virtual processor applies to a DLL loaded after it is set; "cpuid" then answers from
+// its model too.
 // A request whose DLL code faults or overruns the time limit answers "fault TEXT".
 #pragma once
 #include <stddef.h>

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "host/protocol/runner_wire.h"
+#include "host/virtual_cpu/cpuid_wire.h"
 
 namespace qel {
 namespace {
@@ -44,6 +45,25 @@ bool WriteAll(int descriptor, const std::string& text) {
     return true;
 }
 
+// The requests that set the runner up, in the order they must reach it.
+std::vector<std::string> SetUpRequests(const RunnerSetUp& setup) {
+    std::vector<std::string> requests;
+    if (setup.cpuid) {
+        std::vector<uint32_t> words(virtual_cpu::kCpuidWireMaxWords);
+        words.resize(virtual_cpu::WriteCpuidWire(*setup.cpuid, words));
+        std::string line = "virtual cpuid";
+        for (uint32_t word : words)
+            line += " " + std::to_string(word);
+        requests.push_back(line);
+    }
+    if (setup.clock_khz != 0)
+        requests.push_back("virtual clock " + std::to_string(setup.clock_khz));
+    if (setup.timeline_step_ns != 0)
+        requests.push_back("clock timeline " + std::to_string(setup.timeline_step_ns) + " " +
+                           std::to_string(setup.counter_hz));
+    return requests;
+}
+
 }  // namespace
 
 std::string WireText(const std::string& text) {
@@ -61,7 +81,8 @@ std::string TextFromWire(const std::string& field) {
 
 std::unique_ptr<RemoteExtender> RemoteExtender::Start(const std::vector<std::string>& command,
                                                       const std::string& dll_path,
-                                                      std::string* error, LoadFailureKind* kind) {
+                                                      std::string* error, LoadFailureKind* kind,
+                                                      const RunnerSetUp& setup) {
     if (kind != nullptr)
         *kind = LoadFailureKind::kInputOutput;
     // A runner that dies must not take the host with it on the next write.
@@ -101,6 +122,10 @@ std::unique_ptr<RemoteExtender> RemoteExtender::Start(const std::vector<std::str
         return nullptr;
     }
     std::vector<std::string> fields;
+    for (const std::string& request : SetUpRequests(setup)) {
+        if (!remote->Request(request, &fields, error))
+            return nullptr;
+    }
     if (!remote->Request("load " + WireText(dll_path), &fields, error)) {
         // A refusal: "error KIND TEXT".
         if (Field(fields, 0) == "error") {

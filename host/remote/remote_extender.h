@@ -11,8 +11,18 @@
 #include <vector>
 
 #include "host/extender/extender.h"
+#include "host/virtual_cpu/cpuid_model.h"
 
 namespace qel {
+
+// What the runner is set up with before it loads the DLL: the virtual processor that answers
+// the DLL's CPUID and RDTSC, and the session's clocks.
+struct RunnerSetUp {
+    std::optional<virtual_cpu::CpuidModel> cpuid;  // none: the emulated processor's CPUID
+    uint32_t clock_khz = 0;                        // 0: the emulated processor's RDTSC
+    uint64_t timeline_step_ns = 0;                 // 0: real clocks; else one scripted timeline
+    uint32_t counter_hz = 10'000'000;              // its performance counter's frequency
+};
 
 class RemoteExtender : public Extender {
   public:
@@ -21,7 +31,8 @@ class RemoteExtender : public Extender {
     // too, where asked: the kind of the runner's refusal, kInputOutput when it did not start.
     static std::unique_ptr<RemoteExtender> Start(const std::vector<std::string>& command,
                                                  const std::string& dll_path, std::string* error,
-                                                 LoadFailureKind* kind = nullptr);
+                                                 LoadFailureKind* kind = nullptr,
+                                                 const RunnerSetUp& setup = {});
     ~RemoteExtender() override;
     RemoteExtender(const RemoteExtender&) = delete;
     RemoteExtender& operator=(const RemoteExtender&) = delete;

@@ -14,7 +14,9 @@
 #include "host/processor/process_cpuid.h"
 #include "host/protocol/extender_module.h"
 #include "host/protocol/runner_wire.h"
+#include "host/virtual_cpu/cpuid_wire.h"
 #include "host/win32/emulation.h"
+#include "host/win32/virtual_processor.h"
 #include "host/win32/win32_api.h"
 
 namespace qel {
@@ -136,7 +138,8 @@ void Serve(const Fields& request) {
         LoadFailure failure{LoadFailureKind::kInputOutput,
                             loaded ? "a DLL is loaded already" : "no path"};
         if (loaded || !path ||
-            !LoadExtenderModule(path->data(), &win32::FindHostFunction, &module, &failure)) {
+            !LoadExtenderModule(path->data(), &win32::FindHostFunction, &module, &failure,
+                                win32::ServingOf(emulation()))) {
             char head[32];
             snprintf(head, sizeof head, "error %s ", LoadFailureKindName(failure.kind));
             AnswerWithText(head, failure.detail.view());
@@ -187,7 +190,17 @@ void Serve(const Fields& request) {
         }
     } else if (verb == "cpuid") {
         uint32_t registers[4] = {};
-        if (!ReadThisProcessCpuid(static_cast<uint32_t>(Number(request[1])), registers)) {
+        const auto leaf = static_cast<uint32_t>(Number(request[1]));
+        if (const auto& model = emulation().cpuid_model) {
+            const virtual_cpu::CpuidAnswer answer = model->Answer(leaf, 0);
+            const uint32_t highest = model->Answer(leaf & 0xFFFF0000u, 0).eax;
+            if (leaf > highest)
+                return Answer("none");
+            registers[0] = answer.eax;
+            registers[1] = answer.ebx;
+            registers[2] = answer.ecx;
+            registers[3] = answer.edx;
+        } else if (!ReadThisProcessCpuid(leaf, registers)) {
             Answer("none");
             return;
         }
@@ -214,9 +227,29 @@ void Serve(const Fields& request) {
             settings.multimedia_step_microseconds = static_cast<uint32_t>(Number(request[2]));
         }
         Answer("ok");
+    } else if (verb == "virtual") {
+        Emulation& settings = emulation();
+        if (request[1] == "clock") {
+            settings.time_stamp_khz = static_cast<uint32_t>(Number(request[2]));
+        } else {
+            std::vector<uint32_t> words;
+            for (size_t i = 2; i < request.items.size(); ++i)
+                words.push_back(static_cast<uint32_t>(Number(request[i])));
+            virtual_cpu::CpuidModel model;
+            if (!virtual_cpu::ReadCpuidWire(words, &model))
+                return AnswerWithText("error ", "malformed CPUID model");
+            settings.cpuid_model = model;
+        }
+        Answer("ok");
     } else if (verb == "clock") {
-        if (request[1] == "real") {
+        if (request[1] == "timeline") {
+            ScriptedTimeline timeline;
+            timeline.step_ns = static_cast<uint64_t>(Number(request[2]));
+            timeline.counter_hz = static_cast<uint32_t>(Number(request[3]));
+            emulation().timeline = timeline;
+        } else if (request[1] == "real") {
             Emulation& settings = emulation();
+            settings.timeline.reset();
             settings.counter_frequency = nullptr;
             settings.counter = nullptr;
             settings.tick_count = nullptr;
@@ -235,6 +268,7 @@ void Serve(const Fields& request) {
 }  // namespace qel
 
 int main() {
+    qel::win32::ServeVirtualProcessor();
     char* line = nullptr;
     size_t capacity = 0;
     ssize_t length;

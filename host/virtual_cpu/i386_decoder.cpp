@@ -29,12 +29,13 @@ constexpr char kOneByteMap[] =
     "bbbbbbbbzzfb...."   // Ex  LOOP, JCXZ, IN, OUT, CALL, JMP
     "pxpp..tT......mm";  // Fx  LOCK, REPs, HLT, CMC, group 3, flags, groups 4 and 5; F1 ICEBP
 
-// The 80386's 0F opcodes. CPUID (A2) and RDTSC (31) are the sites, taken before. Left out:
-// the 486's INVD, WBINVD, INVLPG, CMPXCHG, XADD and BSWAP, the early steppings' XBTS and
-// IBTS, and everything newer.
+// The 80386's 0F opcodes. CPUID (A2) and RDTSC (31) are the sites, taken before. UD2 (0B)
+// is in: it faults on every processor, the 80386 included, so code that plants one (a
+// deliberate fault) decodes on after it. Left out: the 486's INVD, WBINVD, INVLPG, CMPXCHG,
+// XADD and BSWAP, the early steppings' XBTS and IBTS, and everything newer.
 constexpr char kTwoByteMap[] =
     // 0123456789abcdef
-    "mmmmxx.xxxxxxxxx"   // 0x  groups 6 and 7, LAR, LSL, CLTS
+    "mmmmxx.xxxx.xxxx"   // 0x  groups 6 and 7, LAR, LSL, CLTS, UD2
     "xxxxxxxxxxxxxxxx"   // 1x
     "mmmmmxmxxxxxxxxx"   // 2x  MOV to and from CRn, DRn, TRn
     "xxxxxxxxxxxxxxxx"   // 3x

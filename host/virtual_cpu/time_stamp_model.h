@@ -13,6 +13,13 @@ constexpr uint64_t CyclesIn(uint64_t microseconds, uint32_t rate_khz) {
     return milliseconds * rate_khz + rest * rate_khz / 1000;
 }
 
+// The same to the nanosecond: a clock read to 100 ns (the performance counter) against a
+// counter at several GHz needs more than whole microseconds.
+constexpr uint64_t CyclesInNanoseconds(uint64_t nanoseconds, uint32_t rate_khz) {
+    const uint64_t milliseconds = nanoseconds / 1000000, rest = nanoseconds % 1000000;
+    return milliseconds * rate_khz + rest * rate_khz / 1000000;
+}
+
 class TimeStampModel {
   public:
     // The counter reads `first_count` when the session's clock reads `start_microseconds`.

@@ -1,10 +1,13 @@
 // The performance counter (10 MHz, as current Windows), GetTickCount and timeGetTime, all
 // from the monotonic clock, the last two in the steps the settings give them; the settings
-// may replace each with a scripted clock.
+// may replace them with one scripted timeline, or each with a scripted clock of its own.
 #include <string.h>
 #include <time.h>
 
+#include <optional>
+
 #include "host/win32/emulation.h"
+#include "host/win32/virtual_processor.h"
 #include "host/win32/win32_api.h"
 
 namespace qel::win32 {
@@ -18,9 +21,21 @@ uint64_t MonotonicNanoseconds() {
     return uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);
 }
 
+// The session's real time as the DLL last saw it through a clock, for the time-stamp
+// counter: a counter read right after a clock read must show that clock's time, not the
+// time the trap that serves it took to arrive.
+uint64_t last_clock_read_ns = 0;
+bool clock_read_since_stamp = false;
+
+uint64_t ClockRead() {
+    last_clock_read_ns = MonotonicNanoseconds();
+    clock_read_since_stamp = true;
+    return last_clock_read_ns;
+}
+
 // The monotonic clock in milliseconds, advancing only in steps of `step_microseconds`.
 uint32_t Milliseconds(uint32_t step_microseconds) {
-    uint64_t microseconds = MonotonicNanoseconds() / 1'000u;
+    uint64_t microseconds = ClockRead() / 1'000u;
     if (step_microseconds != 0)
         microseconds -= microseconds % step_microseconds;
     return static_cast<uint32_t>(microseconds / 1'000u);
@@ -29,6 +44,15 @@ uint32_t Milliseconds(uint32_t step_microseconds) {
 // LARGE_INTEGER in the DLL's records is only 4-byte aligned.
 void Store(int64_t* destination, int64_t value) {
     memcpy(destination, &value, sizeof value);
+}
+
+// The scripted timeline, advanced by one step: the time this read sees.
+std::optional<uint64_t> TimelineRead() {
+    std::optional<ScriptedTimeline>& timeline = emulation().timeline;
+    if (!timeline)
+        return std::nullopt;
+    timeline->now_ns += timeline->step_ns;
+    return timeline->now_ns;
 }
 
 int32_t Scripted(const std::function<bool(int64_t*)>& clock, int64_t* destination) {
@@ -40,9 +64,23 @@ int32_t Scripted(const std::function<bool(int64_t*)>& clock, int64_t* destinatio
 
 }  // namespace
 
+uint64_t StampNanoseconds() {
+    if (const std::optional<ScriptedTimeline>& timeline = emulation().timeline)
+        return timeline->now_ns;
+    // The time of the clock read just before, else now (so that a counter read alone moves).
+    if (!clock_read_since_stamp)
+        return MonotonicNanoseconds();
+    clock_read_since_stamp = false;
+    return last_clock_read_ns;
+}
+
 QEL_WINAPI int32_t QueryPerformanceFrequency(int64_t* frequency) {
     if (frequency == nullptr)
         return 0;
+    if (const std::optional<ScriptedTimeline>& timeline = emulation().timeline) {
+        Store(frequency, timeline->counter_hz);
+        return 1;
+    }
     if (emulation().counter_frequency)
         return Scripted(emulation().counter_frequency, frequency);
     Store(frequency, kCounterFrequency);
@@ -52,18 +90,28 @@ QEL_WINAPI int32_t QueryPerformanceFrequency(int64_t* frequency) {
 QEL_WINAPI int32_t QueryPerformanceCounter(int64_t* count) {
     if (count == nullptr)
         return 0;
+    if (const std::optional<uint64_t> now = TimelineRead()) {
+        const uint64_t hz = emulation().timeline->counter_hz;
+        const uint64_t seconds = *now / 1'000'000'000u, rest = *now % 1'000'000'000u;
+        Store(count, static_cast<int64_t>(seconds * hz + rest * hz / 1'000'000'000u));
+        return 1;
+    }
     if (emulation().counter)
         return Scripted(emulation().counter, count);
-    Store(count, static_cast<int64_t>(MonotonicNanoseconds() / 100u));
+    Store(count, static_cast<int64_t>(ClockRead() / 100u));
     return 1;
 }
 
 QEL_WINAPI uint32_t GetTickCount() {
+    if (const std::optional<uint64_t> now = TimelineRead())
+        return static_cast<uint32_t>(*now / 1'000'000u);
     return emulation().tick_count ? emulation().tick_count()
                                   : Milliseconds(emulation().tick_step_microseconds);
 }
 
 QEL_WINAPI uint32_t timeGetTime() {
+    if (const std::optional<uint64_t> now = TimelineRead())
+        return static_cast<uint32_t>(*now / 1'000'000u);
     return emulation().multimedia_time ? emulation().multimedia_time()
                                        : Milliseconds(emulation().multimedia_step_microseconds);
 }

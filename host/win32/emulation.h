@@ -8,12 +8,22 @@
 #include <vector>
 
 #include "host/base/bounded_text.h"
+#include "host/virtual_cpu/cpuid_model.h"
 
 namespace qel {
 
 struct ShownBox {
     BoundedText caption;
     BoundedText text;
+};
+
+// The session's simulated time, when its clocks are scripted: every clock reads this one
+// timeline. A read of the performance counter, the tick count or the multimedia timer first
+// advances it by `step_ns`; the virtual time-stamp counter reads it without advancing it.
+struct ScriptedTimeline {
+    uint64_t now_ns = 1'000'000'000;  // the tick count starts at 1000 ms
+    uint64_t step_ns = 1'000'000;
+    uint32_t counter_hz = 10'000'000;  // the performance counter's frequency
 };
 
 struct Emulation {
@@ -33,6 +43,14 @@ struct Emulation {
     // GetTickCount moves in steps of 15.625 ms there, timeGetTime of 1 to 15.625 ms.
     uint32_t tick_step_microseconds = 0;
     uint32_t multimedia_step_microseconds = 0;
+    // One timeline for all of them (and the virtual time-stamp counter); before the
+    // overrides above.
+    std::optional<ScriptedTimeline> timeline;
+    // The virtual processor (host/win32/virtual_processor.h): CPUID answered from a model,
+    // a time-stamp counter counting at a rate against the session's clock. Both apply to a
+    // DLL loaded after they are set.
+    std::optional<virtual_cpu::CpuidModel> cpuid_model;
+    uint32_t time_stamp_khz = 0;  // 0: the processor's own RDTSC
 };
 
 Emulation& emulation();

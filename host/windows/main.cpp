@@ -44,6 +44,12 @@ int main(int argc, char** argv) {
     platform.apply_options = &ApplyOptions;
     platform.progress_on_terminal = qel::StandardErrorIsTerminal();
     platform.read_cpuid = &qel::ReadThisProcessCpuid;
+    platform.execute_cpuid = [](uint32_t leaf, uint32_t subleaf, uint32_t regs[4]) {
+        if (!qel::HasCpuid())
+            return false;
+        qel::ExecuteCpuid(leaf, subleaf, regs);
+        return true;
+    };
     return qel::RunHost(std::vector<std::string>(argv + 1, argv + argc), platform,
                         {std::cout, std::cerr, std::cin});
 }

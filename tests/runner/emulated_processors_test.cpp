@@ -1,6 +1,7 @@
 // The real KZPROBEX.dll on the catalogue's emulated processors, most of which 32-bit glibc
-// cannot start on: the runner loads it under qemu-i386 -cpu MODEL and drives its exports,
-// and every expectation is derived from CPUID as the runner reads it in the same process.
+// cannot start on: the runner loads it under qemu-i386 -cpu MODEL, with the chip's recorded
+// CPUID and clock rate served to it, and drives its exports; every expectation is derived
+// from the chip's recorded leaves and clock rate.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <string.h>
@@ -8,8 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "abi/scan_loop.h"
 #include "abi/script_functions.h"
 #include "host/processor/processor_catalogue.h"
+#include "host/remote/catalogue_setup.h"
 #include "host/remote/remote_extender.h"
 #include "tests/support/catalogue_printer.h"
 #include "tests/support/dll_file.h"
@@ -20,18 +23,13 @@ namespace ht = host_test;
 
 namespace fn = qel_abi::function_number;
 
-// Scripted clocks: a 10 MHz counter that moves 10000 counts (1 ms) per read, a tick count
-// that moves 7 ms per read, a multimedia timer that moves 250 ms per read.
-constexpr uint64_t kCounterFrequency = 10'000'000;
-constexpr uint64_t kCounterStep = 10'000;
-constexpr uint64_t kTickStep = 7;
-constexpr uint64_t kTimerStep = 250;
-constexpr uint32_t kScanLoopPasses = 4000;
 constexpr uint64_t kEmulatedMemory = 1u << 30;
 
 std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const std::string& dll,
-                                                 std::string* error) {
-    return qel::RemoteExtender::Start({QEL_QEMU, "-cpu", cpu, QEL_RUNNER}, dll, error);
+                                                 std::string* error,
+                                                 const qel::RunnerSetUp& setup = {}) {
+    return qel::RemoteExtender::Start({QEL_QEMU, "-cpu", cpu, QEL_RUNNER}, dll, error, nullptr,
+                                      setup);
 }
 
 struct Cpuid {
@@ -39,8 +37,6 @@ struct Cpuid {
     uint32_t highest_leaf = 0;
     uint32_t signature = 0;  // leaf 1 EAX, 0 without leaf 1
     uint32_t features = 0;   // leaf 1 EDX
-    bool time_stamp() const { return (features & 0x10) != 0; }
-    uint32_t family() const { return (signature >> 8) & 0xF; }
 };
 
 Cpuid ReadCpuid(qel::RemoteExtender& runner) {
@@ -67,17 +63,15 @@ int32_t VendorCode(const std::string& vendor) {
                                       : 0;
 }
 
+// Each chip with its recorded leaves and clock rate, on the scripted timeline.
 class EmulatedProcessor : public testing::TestWithParam<qel::CatalogueProcessor> {
   protected:
     void SetUp() override {
         std::string error;
-        runner_ = StartRunner(GetParam().qemu_cpu, KZPROBEX_DLL_PATH, &error);
+        setup_ = qel::CatalogueSetUp(GetParam(), true);
+        runner_ = StartRunner(GetParam().qemu_cpu, KZPROBEX_DLL_PATH, &error, setup_);
         ASSERT_NE(runner_, nullptr) << error;
         cpuid_ = ReadCpuid(*runner_);
-        runner_->ScriptClock("frequency", kCounterFrequency, 0);
-        runner_->ScriptClock("counter", 0, kCounterStep);
-        runner_->ScriptClock("tick", 1000, kTickStep);
-        runner_->ScriptClock("mmtime", 0, kTimerStep);
         runner_->Set("memory", std::to_string(kEmulatedMemory));
     }
 
@@ -90,17 +84,24 @@ class EmulatedProcessor : public testing::TestWithParam<qel::CatalogueProcessor>
         return outcome.value;
     }
 
+    qel::RunnerSetUp setup_;
     std::unique_ptr<qel::RemoteExtender> runner_;
     Cpuid cpuid_;
 };
 
-TEST_P(EmulatedProcessor, IdentificationMatchesCpuid) {
-    const int32_t vendor = VendorCode(cpuid_.vendor);
-    const bool leaf_one = cpuid_.highest_leaf >= 1;
+// The six identification answers are the recorded dump's: its leaf-1 EDX exactly, the bits
+// qemu cannot show included; the runner's own CPUID reading answers from the dump too.
+TEST_P(EmulatedProcessor, IdentificationIsTheRecordedChips) {
+    const qel::CatalogueProcessor& chip = GetParam();
+    EXPECT_EQ(cpuid_.vendor, chip.vendor);
+    EXPECT_EQ(cpuid_.highest_leaf, chip.highest_leaf);
+    EXPECT_EQ(cpuid_.signature, chip.signature);
+    EXPECT_EQ(cpuid_.features, chip.real_features);
+    const int32_t vendor = VendorCode(chip.vendor);
     EXPECT_EQ(Value(fn::ccpusupt), 1);
-    EXPECT_EQ(Value(fn::ccpuid), leaf_one ? static_cast<int32_t>(cpuid_.family()) : 65535);
-    EXPECT_EQ(Value(fn::ccpuidext), static_cast<int32_t>(cpuid_.signature & 0xFFFF));
-    EXPECT_EQ(static_cast<uint32_t>(Value(fn::ccpufeat)), cpuid_.features);
+    EXPECT_EQ(Value(fn::ccpuid), static_cast<int32_t>((chip.signature >> 8) & 0xF));
+    EXPECT_EQ(Value(fn::ccpuidext), static_cast<int32_t>(chip.signature & 0xFFFF));
+    EXPECT_EQ(static_cast<uint32_t>(Value(fn::ccpufeat)), chip.real_features);
     EXPECT_EQ(Value(fn::cvendorid), vendor);
     EXPECT_EQ(Value(fn::cclonecheck), vendor >= 2 ? 1 : 0);
 }
@@ -111,57 +112,59 @@ TEST_P(EmulatedProcessor, VersionMemoryAndBenchmark) {
     runner_->Set("box", "2");
     EXPECT_EQ(Value(fn::cversioninfo, {"2"}), 0);  // and Cancel
     EXPECT_EQ(static_cast<uint64_t>(Value(fn::cmemstat)), kEmulatedMemory);
-    // One run of one iteration between two tick readings.
-    EXPECT_EQ(Value(fn::ccpubenchmark, {"1", "1", "1", "0", "1"}), static_cast<int32_t>(kTickStep));
+    // One run of one iteration between two tick readings, one timeline step apart.
+    const int32_t step_ms = static_cast<int32_t>(setup_.timeline_step_ns / 1'000'000);
+    const int32_t benchmark = Value(fn::ccpubenchmark, {"1", "1", "1", "0", "1"});
+    EXPECT_GE(benchmark, step_ms);
+    EXPECT_LE(benchmark, step_ms + 1);
     const qel::Outcome refused = runner_->Call(fn::ccpuspeed, {"x"});
     EXPECT_EQ(refused.status, -1);
     EXPECT_EQ(refused.text, "17102: cCpuSpeed requires a number 0-3.");
 }
 
-// The route ccpuspeed takes follows from the vendor and the time-stamp bit.
+// The route ccpuspeed takes follows from the vendor and the time-stamp bit, and each route
+// reports the chip's own clock rate: the time-stamp counter counts it against the scripted
+// timeline exactly, and the scan loop takes the chip's time between two counter readings.
 TEST_P(EmulatedProcessor, SpeedTakesTheRouteCpuidImplies) {
-    const bool clone = VendorCode(cpuid_.vendor) >= 2;
-    // The routes with a time-stamp counter read the real one: they get the real clocks too.
-    if (cpuid_.time_stamp())
-        runner_->RealClocks();
-    const int32_t mhz = Value(fn::ccpuspeed, {"1"});
-    const int32_t microseconds = Value(fn::ccpuspeed, {"2"});
-    const int32_t cycles = Value(fn::ccpuspeed, {"3"});
-    if (clone && !cpuid_.time_stamp()) {
+    const qel::CatalogueProcessor& chip = GetParam();
+    const bool clone = VendorCode(chip.vendor) >= 2;
+    const bool time_stamp = (chip.real_features & qel::kFeatureTimeStampCounter) != 0;
+    const uint32_t rated = static_cast<uint32_t>(Value(fn::ccpuspeed, {"0"}));
+    const uint32_t mhz = static_cast<uint32_t>(Value(fn::ccpuspeed, {"1"}));
+    const uint32_t interval = static_cast<uint32_t>(Value(fn::ccpuspeed, {"2"}));
+    const uint32_t cycles = static_cast<uint32_t>(Value(fn::ccpuspeed, {"3"}));
+    const uint32_t clock_mhz = (chip.clock_khz + 500) / 1000;
+    if (clone && !time_stamp) {
         // A clone without a time-stamp counter cannot count cycles: 0, and no fault.
-        EXPECT_EQ(mhz, 0);
-        EXPECT_EQ(cycles, 0);
-    } else if (clone) {
-        // Cycles of the real time-stamp counter over one second of the multimedia timer, at
-        // whatever rate this machine runs: the MHz from all 64 bits of the count, mode 3 its
-        // low 32 bits, negative as a signed value above 2147 MHz and wrapped above 4294. So
-        // the cycles are compared as unsigned, with the count the MHz implies: some whole
-        // number of 2^32 away from the low half. The calls measure separately, on a machine
-        // that may be loaded: within 10 % and 2 MHz.
-        EXPECT_GT(mhz, 0);
-        EXPECT_GE(static_cast<uint32_t>(microseconds), 1001u) << "the interval in ms";
-        const uint64_t implied = uint64_t(uint32_t(mhz)) * 1'000'000;
-        const uint64_t low_half = static_cast<uint32_t>(cycles);
-        const uint64_t wraps = (implied + (uint64_t(1) << 31) - low_half) >> 32;
-        const uint64_t counted = low_half + (wraps << 32);
-        EXPECT_NEAR(double(counted), double(implied), double(implied) * 0.1 + 2e6)
-            << "mode 3 reported " << static_cast<uint32_t>(cycles) << " cycles, mode 1 " << mhz
-            << " MHz";
-    } else if (!cpuid_.time_stamp()) {
-        // The scan loop: its known cost per pass for this family over the fastest of ten
-        // timings, each one counter step long.
-        const uint32_t cost = cpuid_.family() == 4 ? 47 : cpuid_.family() == 5 ? 43 : 38;
-        const uint32_t expected_us = kCounterStep * 1'000'000 / kCounterFrequency;
-        EXPECT_EQ(static_cast<uint32_t>(cycles), cost * kScanLoopPasses);
-        EXPECT_EQ(static_cast<uint32_t>(microseconds), expected_us);
-        EXPECT_EQ(static_cast<uint32_t>(mhz),
-                  (cost * kScanLoopPasses + expected_us / 2) / expected_us);
-    } else {
-        // The measuring route: the real time-stamp counter against the real performance
-        // counter, over 1 ms a run: any rate up to 2 THz fits its figures in 31 bits.
-        EXPECT_GT(mhz, 0);
-        EXPECT_GT(microseconds, 0);
+        EXPECT_EQ(rated, 0u);
+        EXPECT_EQ(mhz, 0u);
+        EXPECT_EQ(cycles, 0u);
+        return;
     }
+    if (clone) {
+        // Cycles over just over one second of the multimedia timer: the count the clock
+        // rate gives over that interval (mode 3 its low 32 bits), modes 0 and 1 its MHz.
+        EXPECT_GE(interval, 1000u) << "the interval in ms";
+        EXPECT_LE(interval, 1002u) << "the interval in ms";
+        const uint64_t counted = uint64_t(chip.clock_khz) * interval;
+        EXPECT_EQ(cycles, static_cast<uint32_t>(counted));
+        EXPECT_EQ(mhz, counted / 1'000'000);
+        EXPECT_EQ(rated, mhz);
+        return;
+    }
+    if (!time_stamp) {
+        // The scan loop: its known cost per pass for this family over one timeline step (to
+        // within 2 us: a count of the 1.193182 MHz counter is 0.84 us, and the counts and
+        // their microseconds both truncate).
+        const uint32_t family = (chip.signature >> 8) & 0xF;
+        const uint32_t cost = family == 4 ? 47 : family == 5 ? 43 : 38;
+        EXPECT_EQ(cycles, cost * qel_abi::kScanLoopPasses);
+        EXPECT_NEAR(double(interval), double(setup_.timeline_step_ns) / 1000, 2.0);
+    }
+    // Measured against the performance counter: the clock rate itself, and a rating near it
+    // (the DLL's list of nominal rates for the family).
+    EXPECT_NEAR(double(mhz), double(clock_mhz), 1.0);
+    EXPECT_NEAR(double(rated), double(clock_mhz), 0.12 * clock_mhz);
 }
 
 // Every processor of the catalogue: the 486 and Pentium classes and the clones without CMOV

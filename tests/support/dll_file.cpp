@@ -42,6 +42,18 @@ std::string WriteTemporary(const Bytes& bytes, const std::string& name) {
     return path;
 }
 
+uint32_t ExportRva(const char* name) {
+    qel::MappedImage image;
+    qel::LoadFailure failure;
+    uint32_t rva = 0;
+    EXPECT_TRUE(qel::MapImage(DllBytes(), &qel::win32::FindHostFunction, &image, &failure))
+        << failure.detail.c_str();
+    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &failure))
+        << failure.detail.c_str();
+    qel::UnmapImage(&image);
+    return rva;
+}
+
 uint32_t FileOffsetOfRva(uint32_t rva) {
     for (const qel::Section& section : DllHeaders().sections) {
         if (rva >= section.virtual_address && rva - section.virtual_address < section.raw_size) {

@@ -17,6 +17,9 @@ const qel::PeHeaders& DllHeaders();
 // Writes the bytes to a fresh file under the test's temporary directory; returns its path.
 std::string WriteTemporary(const Bytes& bytes, const std::string& name);
 
+// The RVA of export `name` of the DLL (mapped with the host's loader to find it).
+uint32_t ExportRva(const char* name);
+
 // File offset of an RVA inside a section's file data.
 uint32_t FileOffsetOfRva(uint32_t rva);
 // The RVA of the DLL's export `name`; fails the test if absent.

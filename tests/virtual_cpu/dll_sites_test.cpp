@@ -111,8 +111,8 @@ TEST(DllSites, ADamagedCodeSectionIsRefusedAtTheDamage) {
     const ImageSites sites = FindImageSites(intact.sections);
     ASSERT_TRUE(sites.clean());
     ASSERT_GT(sites.count, 0u);
-    // A UD2 over the first instruction ahead of the first site: decoding stops there, before
-    // the site, whatever follows.
+    // SYSCALL (no 80386 instruction) over the first instruction ahead of the first site:
+    // decoding stops there, before the site, whatever follows.
     const uint32_t first_site = sites.sites[0].offset;
     uint32_t damaged = 0;
     for (uint32_t at = 0; at < first_site;) {
@@ -121,7 +121,7 @@ TEST(DllSites, ADamagedCodeSectionIsRefusedAtTheDamage) {
     }
     const uint32_t file_offset = host_test::DllHeaders().sections[0].raw_offset + damaged;
     file[file_offset] = 0x0f;
-    file[file_offset + 1] = 0x0b;
+    file[file_offset + 1] = 0x05;
     const ImageSites refused = FindImageSites(CodeSectionsOf(file).sections);
     EXPECT_EQ(refused.refusal, Refusal::kNot80386);
     EXPECT_EQ(refused.refused_section, 0u);

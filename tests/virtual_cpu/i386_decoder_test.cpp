@@ -119,13 +119,14 @@ INSTANTIATE_TEST_SUITE_P(
         InstructionCase{"fld tbyte [eax]", {0xdb, 0x28}, 2},
         InstructionCase{"fistp qword [eax]", {0xdf, 0x38}, 2},
         InstructionCase{"cpuid", {0x0f, 0xa2}, 2}, InstructionCase{"rdtsc", {0x0f, 0x31}, 2},
+        InstructionCase{"ud2, a deliberate fault on every processor", {0x0f, 0x0b}, 2},
         InstructionCase{"fourteen prefixes and a nop: 15 bytes", Repeated(0x66, 14, {0x90}), 15}));
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, Instructions,
     testing::Values(
         InstructionCase{"cmovz (P6)", {0x0f, 0x44, 0xc1}, 0, Refusal::kNot80386},
-        InstructionCase{"ud2", {0x0f, 0x0b}, 0, Refusal::kNot80386},
+        InstructionCase{"syscall (K6 on)", {0x0f, 0x05}, 0, Refusal::kNot80386},
         InstructionCase{"multi-byte nop (P6)", {0x0f, 0x1f, 0x00}, 0, Refusal::kNot80386},
         InstructionCase{"bswap (486)", {0x0f, 0xc8}, 0, Refusal::kNot80386},
         InstructionCase{"cmpxchg (486)", {0x0f, 0xb1, 0x0a}, 0, Refusal::kNot80386},
@@ -209,8 +210,12 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {{1, kRdtsc}}},
         SitesCase{"decoding starts at the start given", {0xff, 0xff, 0x0f, 0xa2}, 2, {{2, kCpuid}}},
-        SitesCase{"a ud2 is refused at its offset",
+        SitesCase{"a planted ud2 is decoded past",
                   {0x90, 0x0f, 0xa2, 0x0f, 0x0b, 0x0f, 0x31},
+                  0,
+                  {{1, kCpuid}, {5, kRdtsc}}},
+        SitesCase{"a syscall is refused at its offset",
+                  {0x90, 0x0f, 0xa2, 0x0f, 0x05, 0x0f, 0x31},
                   0,
                   {{1, kCpuid}},
                   Refusal::kNot80386,

@@ -50,6 +50,22 @@ INSTANTIATE_TEST_SUITE_P(
         CyclesCase{"a hundred years at 6000 MHz wraps", uint64_t{100} * 31536000 * kSecond, 6000000,
                    474855926290448384}));
 
+// To the nanosecond, as the served counter reads the session's clock: the same counts where
+// the time is whole microseconds, and the cycles of the part below one.
+TEST(Cycles, ToTheNanosecondAgreeWithWholeMicroseconds) {
+    for (uint32_t rate_khz : {16000u, 116667u, 2600000u, 6000000u}) {
+        for (uint64_t microseconds : {uint64_t{0}, uint64_t{1}, uint64_t{999}, kSecond,
+                                      uint64_t{10} * 31536000 * kSecond}) {
+            EXPECT_EQ(CyclesInNanoseconds(microseconds * 1000, rate_khz),
+                      CyclesIn(microseconds, rate_khz))
+                << microseconds << " us at " << rate_khz << " kHz";
+        }
+    }
+    EXPECT_EQ(CyclesInNanoseconds(100, 2800000), 280u);  // one count of a 10 MHz counter
+    EXPECT_EQ(CyclesInNanoseconds(1000100, 2800000), 2800280u);
+    EXPECT_EQ(CyclesInNanoseconds(999, 1000), 0u);  // whole cycles only
+}
+
 TEST(Cycles, OneSecondOfCyclesIsTheRateInMegahertz) {
     // The DLL's one-second route divides one second of cycles by a million.
     for (uint32_t rate_khz : {16000u, 75000u, 233300u, 2600000u, 4500000u, 6000000u}) {

@@ -3,6 +3,7 @@
 // exactly where the real chip had none. The table's own rules and its page in docs/ too.
 #include <fcntl.h>
 #include <signal.h>
+#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -141,6 +142,20 @@ TEST(CatalogueTable, DocumentedAsTheTableHoldsIt) {
             yes_no(qel::kFeatureTimeStampCounter) + " | " + yes_no(qel::kFeatureConditionalMove) +
             " | `" + processor.qemu_cpu + "` |";
         EXPECT_NE(page.str().find(row), std::string::npos) << "missing row:\n" << row;
+        char clock[32];
+        snprintf(clock, sizeof clock, "%u", processor.clock_khz / 1000);
+        if (processor.clock_khz % 1000 != 0) {
+            snprintf(clock, sizeof clock, "%u.%03u", processor.clock_khz / 1000,
+                     processor.clock_khz % 1000);
+            while (clock[strlen(clock) - 1] == '0')
+                clock[strlen(clock) - 1] = 0;
+        }
+        const std::string served =
+            std::string("| ") + processor.name + " | " + std::to_string(processor.highest_leaf) +
+            " | 0x" + Hex8(processor.features) + " | 0x" + Hex8(processor.real_features) + " | 0x" +
+            Hex8(processor.leaf1_ebx) + " | 0x" + Hex8(processor.leaf1_ecx) + " | " + clock +
+            " | " + processor.note + " |";
+        EXPECT_NE(page.str().find(served), std::string::npos) << "missing row:\n" << served;
     }
 }
 

@@ -10,7 +10,8 @@ target_link_options(zoo_cpuid_probe PRIVATE -static -nostdlib -no-pie)
 
 add_executable(zoo_catalogue_test
     ${CMAKE_CURRENT_LIST_DIR}/catalogue_test.cpp
-    ${CMAKE_SOURCE_DIR}/host/processor/processor_catalogue.cpp)
+    ${CMAKE_SOURCE_DIR}/host/processor/processor_catalogue.cpp
+    ${CMAKE_SOURCE_DIR}/host/virtual_cpu/cpuid_model.cpp)
 target_include_directories(zoo_catalogue_test PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(zoo_catalogue_test PRIVATE
     ZOO_QEMU="${QEMU_I386}"

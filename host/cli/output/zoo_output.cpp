@@ -34,6 +34,19 @@ const std::vector<ZooCall>& ZooCalls() {
 
 namespace {
 
+// The chip's clock rate in MHz: "450", "116.667".
+std::string ClockMhz(uint32_t khz) {
+    std::string text = std::to_string(khz / 1000);
+    if (khz % 1000 != 0) {
+        char decimals[8];
+        snprintf(decimals, sizeof decimals, ".%03u", static_cast<unsigned>(khz % 1000));
+        text += decimals;
+        while (text.back() == '0')
+            text.pop_back();
+    }
+    return text;
+}
+
 std::string Cell(const std::optional<CallResult>& result, bool hexadecimal) {
     if (!result)
         return "-";
@@ -58,13 +71,14 @@ std::vector<std::string> Cells(const ZooRow& row) {
 }
 
 void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostream& out) {
-    std::vector<std::string> headings = {"processor", "vendor"};
+    std::vector<std::string> headings = {"processor", "vendor", "clock"};
     for (const ZooCall& call : ZooCalls())
         headings.push_back(call.heading);
     headings.push_back("speed route");
     std::vector<std::vector<std::string>> table;
     for (const ZooRow& row : rows) {
-        std::vector<std::string> line = {row.processor->name, row.processor->vendor};
+        std::vector<std::string> line = {row.processor->name, row.processor->vendor,
+                                         ClockMhz(row.processor->clock_khz)};
         if (!row.problem.empty() && row.results.empty()) {
             line.push_back("(" + row.problem + ")");
         } else {
@@ -93,11 +107,13 @@ void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostre
     for (const auto& line : table)
         print(line);
     out << "\n"
+        << "Each chip answers CPUID from its recorded leaves and counts time-stamp cycles at "
+           "its clock rate (the \"clock\" column, MHz).\n"
         << (scripted_clocks
-                ? "Clocks: scripted (a 10 MHz counter and the tick count move 1 ms per read) "
-                  "where no time-stamp counter is read; qemu's time-stamp counter is this "
-                  "machine's, so \"measured\" and \"one second\" figures are this machine's "
-                  "clock rate.\n"
+                ? "Clocks: one scripted timeline: every read of the performance counter, the "
+                  "tick count or the multimedia timer moves it 1 ms, or on a chip without a "
+                  "time-stamp counter as long as the DLL's scan loop takes on the real chip "
+                  "(a model of its counter).\n"
                 : "Clocks: real.\n");
 }
 
@@ -109,7 +125,8 @@ void WriteJson(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostre
             << "{\"name\": " << JsonQuote(std::string(row.processor->name))
             << ", \"title\": " << JsonQuote(std::string(row.processor->title))
             << ", \"qemu_cpu\": " << JsonQuote(std::string(row.processor->qemu_cpu))
-            << ", \"vendor\": " << JsonQuote(std::string(row.processor->vendor));
+            << ", \"vendor\": " << JsonQuote(std::string(row.processor->vendor))
+            << ", \"clock_mhz\": " << ClockMhz(row.processor->clock_khz);
         if (!row.problem.empty())
             out << ", \"problem\": " << JsonQuote(row.problem);
         out << ", \"speed_route\": " << JsonQuote(row.route) << ", \"results\": {";
