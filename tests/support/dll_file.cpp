@@ -64,18 +64,6 @@ uint32_t FileOffsetOfRva(uint32_t rva) {
     return 0;
 }
 
-uint32_t ExportRva(const char* name) {
-    qel::MappedImage image;
-    qel::LoadFailure failure;
-    uint32_t rva = 0;
-    EXPECT_TRUE(qel::MapImage(DllBytes(), &qel::win32::FindHostFunction, &image, &failure))
-        << failure.detail.c_str();
-    EXPECT_TRUE(qel::FindExport(image.bytes(), image.headers.exports, name, &rva, &failure))
-        << failure.detail.c_str();
-    qel::UnmapImage(&image);
-    return rva;
-}
-
 uint32_t OffsetOfText(const std::string& text) {
     const Bytes& bytes = DllBytes();
     const auto found =

@@ -22,8 +22,6 @@ uint32_t ExportRva(const char* name);
 
 // File offset of an RVA inside a section's file data.
 uint32_t FileOffsetOfRva(uint32_t rva);
-// The RVA of the DLL's export `name`; fails the test if absent.
-uint32_t ExportRva(const char* name);
 // File offset of the first occurrence of `text` (with its NUL) in the DLL; fails the test if
 // absent.
 uint32_t OffsetOfText(const std::string& text);
