@@ -25,6 +25,11 @@ inline constexpr std::string_view kOwnDumpHeader = "kzprobex-cpuid-dump 1";
 struct CpuidDump {
     DumpFormat format = DumpFormat::kOwn;
     std::vector<CpuidRecord> records;  // in file order, each leaf and subleaf once
+    uint32_t processor = 0;            // which processor's block these are, from 0 in file order
+    uint32_t processor_count = 1;      // how many processors the file lists
+    // The clock rate the listing records (leaf 0x16's base frequency, or a header line such
+    // as "Frequency: 240.86MHz"), in kHz; 0 where it records none.
+    uint32_t recorded_clock_khz = 0;
 };
 
 struct DumpError {
@@ -37,10 +42,11 @@ struct DumpReading {
     DumpError error;  // when there is no dump
 };
 
-// Finds the format and reads the first processor's leaves. Fails, naming the line, on a
+// Finds the format and reads the leaves of the processor numbered `processor` (0: the
+// first). Fails, naming the line, on a
 // line that belongs to the format but is malformed, on a leaf and subleaf recorded twice
 // with different values, on more records than the model holds, and on a dump without any.
-DumpReading ReadCpuidDump(std::string_view text);
+DumpReading ReadCpuidDump(std::string_view text, uint32_t processor = 0);
 
 // Our own format: the header, a comment naming the fields (and `source`, when not empty),
 // then one line a record, sorted by leaf and subleaf.

@@ -417,7 +417,12 @@ const char* DumpFormatName(DumpFormat format) {
     return "CPUID dump";
 }
 
-DumpReading ReadCpuidDump(std::string_view text) {
+DumpReading ReadCpuidDump(std::string_view text, uint32_t processor) {
+    if (processor != 0) {
+        DumpReading reading;
+        reading.error = {1, "this reader knows only the first processor of a dump"};
+        return reading;
+    }
     const std::vector<std::string_view> lines = SplitLines(text);
     bool first_line = true;
     for (const std::string_view raw : lines) {
