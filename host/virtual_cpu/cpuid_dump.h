@@ -1,8 +1,9 @@
 // Recorded CPUID dumps read and written (qelhost only: the runner receives the model over
 // its pipe). Read: libcpuid's raw files (basic_cpuid[N]=...), the "CPUID 00000001:
 // EAX-EBX-ECX-EDX" listings of AIDA64 and EVEREST (InstLatx64's collection, libcpuid's newer
-// test files), the Linux `cpuid -r` output, and our own format (docs/cpuid-dump-format.md),
-// which is the one written. Each keeps the first processor of a multi-processor dump.
+// test files) in each of their spellings, the Linux `cpuid -r` output, and our own format
+// (docs/cpuid-dump-format.md), which is the one written. Of a dump listing several
+// processors, one is read: the first, or the one asked for.
 #pragma once
 #include <stdint.h>
 
@@ -43,9 +44,10 @@ struct DumpReading {
 };
 
 // Finds the format and reads the leaves of the processor numbered `processor` (0: the
-// first). Fails, naming the line, on a
-// line that belongs to the format but is malformed, on a leaf and subleaf recorded twice
-// with different values, on more records than the model holds, and on a dump without any.
+// first, in file order). Fails, naming the line, on a line that belongs to the format but
+// is malformed, on a leaf and subleaf recorded twice with different values, on more records
+// than the model holds, on a dump without any, on a processor without leaf 0, and on a
+// processor the dump does not list.
 DumpReading ReadCpuidDump(std::string_view text, uint32_t processor = 0);
 
 // Our own format: the header, a comment naming the fields (and `source`, when not empty),

@@ -1,7 +1,8 @@
-// The CPUID dump reader on arbitrary text. A dump it accepts holds each leaf and subleaf once
-// and no more than the model does, fills the model, crosses the runner's pipe unchanged, and
-// written in our own format reads back to the same records; a refusal names a line of the
-// text and says what was wrong.
+// The CPUID dump reader on arbitrary text. A dump it accepts holds leaf 0, each leaf and
+// subleaf once and no more than the model does, fills the model, crosses the runner's pipe
+// unchanged, and written in our own format reads back to the same records; its last
+// processor reads too, and one beyond is refused. A refusal names a line of the text and
+// says what was wrong.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -14,16 +15,35 @@
 
 namespace vc = qel::virtual_cpu;
 
+namespace {
+
+void CheckRefusal(const std::string& text, const vc::DumpReading& reading) {
+    const size_t lines = std::count(text.begin(), text.end(), '\n') + 1;
+    if (reading.dump || reading.error.line < 1 || reading.error.line > lines ||
+        reading.error.message.empty())
+        __builtin_trap();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const vc::DumpReading reading = vc::ReadCpuidDump(text);
     if (!reading.dump) {
-        const size_t lines = std::count(text.begin(), text.end(), '\n') + 1;
-        if (reading.error.line < 1 || reading.error.line > lines || reading.error.message.empty())
-            __builtin_trap();
+        CheckRefusal(text, reading);
         return 0;
     }
+    const uint32_t count = reading.dump->processor_count;
+    if (reading.dump->processor != 0 || count == 0)
+        __builtin_trap();
+    const vc::DumpReading last = vc::ReadCpuidDump(text, count - 1);
+    if (last.dump && last.dump->processor != count - 1)
+        __builtin_trap();
+    CheckRefusal(text, vc::ReadCpuidDump(text, count));
     const std::vector<vc::CpuidRecord>& records = reading.dump->records;
+    if (std::none_of(records.begin(), records.end(),
+                     [](const vc::CpuidRecord& r) { return r.leaf == 0 && r.subleaf == 0; }))
+        __builtin_trap();
     vc::CpuidModel model;
     for (const vc::CpuidRecord& record : records) {
         if (!model.Add(record))

@@ -1,6 +1,7 @@
-// CPUID dumps in each format read to the first processor's leaves, malformed ones refused
-// with their line, and our own format written and read back. The samples are cut from
-// public dumps (libcpuid's test files, InstLatx64's collection) and `cpuid -r` output.
+// CPUID dumps in each format and each spelling of it read to the first processor's leaves,
+// or to the one asked for, with the clock rate they record; malformed ones refused with
+// their line, and our own format written and read back. The samples are cut from public
+// dumps (libcpuid's test files, InstLatx64's collection) and `cpuid -r` output.
 #include "host/virtual_cpu/cpuid_dump.h"
 
 #include <gtest/gtest.h>
@@ -128,8 +129,10 @@ const char kBrazosRaw[] =
 const char kTwoProcessorsRaw[] =
     "version=0.6.4\n"
     "_________________ Logical CPU #0 _________________\n"
+    "basic_cpuid[0]=00000016 756e6547 6c65746e 49656e69\n"
     "basic_cpuid[1]=000906ea 00100800 7ffafbbf bfebfbff\n"
     "_________________ Logical CPU #1 _________________\n"
+    "basic_cpuid[0]=00000016 756e6547 6c65746e 49656e69\n"
     "basic_cpuid[1]=000906ea 01100800 7ffafbbf bfebfbff\n";
 
 const char kLinux[] =
@@ -151,6 +154,37 @@ const char kOwn[] =
     "00000000 00000000 00000001 68747541 444d4163 69746e65\n"
     "\n"
     "00000001 00000000 00000580 00000000 00000000 008021bf\n";
+
+// The other spellings of the leaf line in InstLatx64's collection. Where no source is named,
+// leaf 0 is the one a listing of that spelling records and leaf 1 is written to go with it.
+// Two blanks and a tab, no colon.
+const char kTabListing[] =
+    "CPUID 00000000  \t00000005-756E6547-6C65746E-49656E69\n"
+    "CPUID 00000001  \t00000F41-00010800-0000641D-BFEBFBFF\n";
+// One blank, no colon (an AMD K5's leaf 0 and leaf 1 as EVEREST records them in
+// AuthenticAMD0000514_K5_CPUID.txt).
+const char kBlankListing[] =
+    "CPUID 00000000 00000001-68747541-444D4163-69746E65\n"
+    "CPUID 00000001  00000514-00000000-00000000-000021BF\n";
+// " : " and the registers between blanks (a Centaur chip; leaf 1's EDX as EVEREST records
+// it in CentaurHauls0000585_WinChipC6Plus_CPUID.txt).
+const char kBlankRegistersListing[] =
+    "CPUID 00000000 : 00000001 746E6543 736C7561 48727561\n"
+    "CPUID 00000001: 00000541 00000000 00000000 008001B5 [comment]\n";
+// " :" and no blank after it (AMD Bobcat, leaves as in libcpuid's brazos-zacate.test).
+const char kColonAfterBlankListing[] =
+    "CPUID 00000000 :00000006-68747541-444D4163-69746E65\n"
+    "CPUID 00000001 :00500F10-00020800-00802209-178BFBFF\n";
+// A "CPU 0:" heading over the listing; lower-case hex, Windows line ends and no newline at
+// the end (InstLatx64 CentaurHauls0000660_C5A_Samuel_CPUID.txt), with a header and a footer.
+const char kSamuelListing[] =
+    "VIA C3 Samuel, dumped by hand\r\n"
+    "CPU 0:\r\n"
+    "CPUID 00000000: 00000001-746e6543-736c7561-48727561\r\n"
+    "CPUID 00000001: 00000660-c1704000-c1705f8c-008031b5\r\n"
+    "------[ MSR Registers ]------\r\n"
+    "MSR 0000002A: 0000-0000-C2C4-0000\r\n"
+    "PerformanceFrequency = 3579545";
 
 INSTANTIATE_TEST_SUITE_P(
     Dumps, Formats,
@@ -191,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"libcpuid's raw dump of two processors",
                    kTwoProcessorsRaw,
                    DumpFormat::kLibcpuidRaw,
-                   1,
+                   2,
                    {{1, 0, 0x906ea, 0x00100800, 0x7ffafbbf, 0xbfebfbff}}},
         FormatCase{"cpuid -r",
                    kLinux,
@@ -200,7 +234,33 @@ INSTANTIATE_TEST_SUITE_P(
                    {{1, 0, 0x906ea, 0x00100800, 0x7ffafbbf, 0xbfebfbff},
                     {4, 1, 0x1c004122, 0x01c0003f, 0x3f, 0}}},
         FormatCase{"cpuid -r -1", kLinuxOneProcessor, DumpFormat::kLinuxCpuid, 1, {}},
-        FormatCase{"our own", kOwn, DumpFormat::kOwn, 2, {{1, 0, 0x580, 0, 0, 0x008021bf}}}));
+        FormatCase{"our own", kOwn, DumpFormat::kOwn, 2, {{1, 0, 0x580, 0, 0, 0x008021bf}}},
+        FormatCase{"a listing with a tab and no colon",
+                   kTabListing,
+                   DumpFormat::kCpuidListing,
+                   2,
+                   {{1, 0, 0xf41, 0x00010800, 0x641d, 0xbfebfbff}}},
+        FormatCase{"a listing with blanks and no colon",
+                   kBlankListing,
+                   DumpFormat::kCpuidListing,
+                   2,
+                   {{1, 0, 0x514, 0, 0, 0x21bf}}},
+        FormatCase{
+            "a listing with the registers between blanks",
+            kBlankRegistersListing,
+            DumpFormat::kCpuidListing,
+            2,
+            {{0, 0, 1, 0x746e6543, 0x736c7561, 0x48727561}, {1, 0, 0x541, 0, 0, 0x008001b5}}},
+        FormatCase{"a listing with a colon after a blank",
+                   kColonAfterBlankListing,
+                   DumpFormat::kCpuidListing,
+                   2,
+                   {{1, 0, 0x00500f10, 0x00020800, 0x00802209, 0x178bfbff}}},
+        FormatCase{"a listing under a CPU 0: heading, lower case, with header and footer",
+                   kSamuelListing,
+                   DumpFormat::kCpuidListing,
+                   2,
+                   {{1, 0, 0x660, 0xc1704000, 0xc1705f8c, 0x008031b5}}}));
 
 struct MalformedCase {
     const char* what;
@@ -273,7 +333,26 @@ INSTANTIATE_TEST_SUITE_P(
                       2, "leaf 0x00000004 subleaf 0x00000001 was recorded on line 1"},
         MalformedCase{"a listing without leaves",
                       "------[ Versions ]------\n------[ Logical CPU #0 ]------\nallcpu: Valid\n",
-                      1, "no CPUID leaves"},
+                      2, "no CPUID leaves"},
+        // Listings whose trouble lies below a header: the line named is the one at fault.
+        MalformedCase{"a listing, a line cut short below the header",
+                      "------[ Versions ]------\n\nProgram Version : EVEREST v5.30.1900\n\n"
+                      "CPUID 00000000: 00000001-68747541-444D4163-69746E65\n"
+                      "CPUID 00000001: 00000562-00000000\n",
+                      6, "the line ends after 2 registers"},
+        MalformedCase{"a listing, a bad word among blank-separated registers",
+                      "CPUID 00000000 : 00000001 746E6543 736C7561 4872756G\n", 1,
+                      "'4872756G' is not a hexadecimal word"},
+        MalformedCase{"a listing, the second processor broken",
+                      "CPUID 00000000: 00000001-68747541-444D4163-69746E65\n\n"
+                      "CPUID 00000000: 00000001-68747541-444D4163-69746E65\n"
+                      "CPUID 00000001: 00000580-0000000x-00000000-008001BF\n",
+                      4, "'0000000x' is not a hexadecimal word"},
+        MalformedCase{"a listing without leaf 0",
+                      "CPU Type : AMD K6, 233 MHz\n\n------[ Logical CPU #0 ]------\n"
+                      "CPUID 00000001: 00000562-00000000-00000000-008001BF\n",
+                      4, "processor 0, listed from this line, has no leaf 0"},
+        MalformedCase{"prose after blank lines", "\n\nhello\n", 3, "not a CPUID dump"},
         MalformedCase{"cpuid -r, three registers",
                       "CPU 0:\n"
                       "   0x00000000 0x00: eax=0x00000001 ebx=0x68747541 ecx=0x444d4163\n",
@@ -286,6 +365,161 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"cpuid -r, registers out of order",
                       "   0x00000000 0x00: ebx=0x00000001 eax=0x68747541 ecx=0x444d4163 edx=0x0\n",
                       1, "expected a cpuid -r line"}));
+
+// Dumps of two processors, leaf 1's EBX giving each one's APIC ID.
+struct ProcessorsCase {
+    const char* what;
+    std::string text;
+    uint32_t leaf_1_ebx[2];
+    uint32_t second_start_line;  // where the second processor's records begin
+};
+
+void PrintTo(const ProcessorsCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+// Two processors of InstLatx64's AuthenticAMD0100F21_K10_Barcelona_CPUID.txt, each under
+// `heading` with '@' for its number (none: one after the other, a blank line between).
+std::string BarcelonaPair(std::string heading, char first = '0') {
+    std::string text;
+    for (const char* ebx : {"00040800", "01040800"}) {
+        const size_t at = heading.find('@');
+        if (at != std::string::npos)
+            heading[at] = first++;
+        text += (heading.empty() ? "\n" : heading + "\n") +
+                "CPUID 00000000: 00000005-68747541-444D4163-69746E65\n"
+                "CPUID 00000001: 00100F21-" +
+                ebx + "-00802009-178BFBFF\n";
+        if (at != std::string::npos)
+            heading[at] = '@';
+    }
+    return text;
+}
+
+class Processors : public testing::TestWithParam<ProcessorsCase> {};
+
+TEST_P(Processors, EachIsReadAndOneMoreIsRefused) {
+    const ProcessorsCase& c = GetParam();
+    for (uint32_t processor = 0; processor < 2; processor++) {
+        const DumpReading reading = ReadCpuidDump(c.text, processor);
+        ASSERT_TRUE(reading.dump.has_value())
+            << "line " << reading.error.line << ": " << reading.error.message;
+        EXPECT_EQ(reading.dump->processor, processor);
+        EXPECT_EQ(reading.dump->processor_count, 2u);
+        const auto leaf_1 = std::find_if(reading.dump->records.begin(), reading.dump->records.end(),
+                                         [](const CpuidRecord& r) { return r.leaf == 1; });
+        ASSERT_NE(leaf_1, reading.dump->records.end());
+        EXPECT_EQ(leaf_1->ebx, c.leaf_1_ebx[processor]) << "processor " << processor;
+    }
+    const DumpReading third = ReadCpuidDump(c.text, 2);
+    ASSERT_FALSE(third.dump.has_value());
+    EXPECT_EQ(third.error.line, c.second_start_line);
+    EXPECT_NE(third.error.message.find("no processor 2: the file lists 2 processors"),
+              std::string::npos)
+        << third.error.message;
+}
+
+constexpr uint32_t kBarcelonaEbx[2] = {0x00040800, 0x01040800};
+
+INSTANTIATE_TEST_SUITE_P(
+    Dumps, Processors,
+    testing::Values(
+        ProcessorsCase{"AIDA64's CPUID Registers / Logical CPU #N",
+                       BarcelonaPair("------[ CPUID Registers / Logical CPU #@ ]------"),
+                       {kBarcelonaEbx[0], kBarcelonaEbx[1]},
+                       5},
+        ProcessorsCase{"older EVEREST's CPUID Registers (CPU #N), from 1",
+                       BarcelonaPair("CPUID Registers (CPU #@):", '1'),
+                       {kBarcelonaEbx[0], kBarcelonaEbx[1]},
+                       5},
+        ProcessorsCase{"AIDA64's CPU#NNN AffMask",
+                       BarcelonaPair("CPU#00@ AffMask: 0x0000000000000001"),
+                       {kBarcelonaEbx[0], kBarcelonaEbx[1]},
+                       5},
+        ProcessorsCase{"no headings, leaf 0 again",
+                       BarcelonaPair(""),
+                       {kBarcelonaEbx[0], kBarcelonaEbx[1]},
+                       5},
+        ProcessorsCase{"cpuid -r",
+                       "CPU 0:\n"
+                       "   0x00000000 0x00: eax=0x00000016 ebx=0x756e6547 ecx=0x6c65746e "
+                       "edx=0x49656e69\n"
+                       "   0x00000001 0x00: eax=0x000906ea ebx=0x00100800 ecx=0x7ffafbbf "
+                       "edx=0xbfebfbff\n"
+                       "CPU 1:\n"
+                       "   0x00000000 0x00: eax=0x00000016 ebx=0x756e6547 ecx=0x6c65746e "
+                       "edx=0x49656e69\n"
+                       "   0x00000001 0x00: eax=0x000906ea ebx=0x01100800 ecx=0x7ffafbbf "
+                       "edx=0xbfebfbff\n",
+                       {0x00100800, 0x01100800},
+                       5},
+        ProcessorsCase{"libcpuid's raw dump", kTwoProcessorsRaw, {0x00100800, 0x01100800}, 6}));
+
+// A leaf listed again without [SL nn] is the next subleaf of its processor's block.
+TEST(Subleaves, CountOnPastOtherLeavesAndAfreshInTheNextProcessor) {
+    const std::string leaf_0 = "CPUID 00000000: 0000000A-756E6547-6C65746E-49656E69\n";
+    const std::string text = leaf_0 +
+                             "CPUID 00000004: 04000121-01C0003F-0000003F-00000000\n"
+                             "CPUID 00000005: 00000040-00000040-00000003-00000020\n"
+                             "CPUID 00000004: 04000122-01C0003F-0000003F-00000000\n" +
+                             leaf_0 + "CPUID 00000004: 04004143-01C0003F-00000FFF-00000000\n";
+    const CpuidRecord first[] = {{4, 0, 0x04000121, 0x01c0003f, 0x3f, 0},
+                                 {4, 1, 0x04000122, 0x01c0003f, 0x3f, 0}};
+    const DumpReading reading = ReadCpuidDump(text);
+    ASSERT_TRUE(reading.dump.has_value()) << reading.error.message;
+    for (const CpuidRecord& record : first)
+        EXPECT_NE(std::find(reading.dump->records.begin(), reading.dump->records.end(), record),
+                  reading.dump->records.end());
+    const DumpReading second = ReadCpuidDump(text, 1);
+    ASSERT_TRUE(second.dump.has_value()) << second.error.message;
+    const CpuidRecord afresh = {4, 0, 0x04004143, 0x01c0003f, 0xfff, 0};
+    EXPECT_NE(std::find(second.dump->records.begin(), second.dump->records.end(), afresh),
+              second.dump->records.end());
+}
+
+// The clock rate a dump records: leaf 0x16's base frequency where leaf 0 reaches it, else a
+// header line's.
+struct ClockCase {
+    const char* what;
+    std::string text;
+    uint32_t khz;
+};
+
+void PrintTo(const ClockCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class RecordedClock : public testing::TestWithParam<ClockCase> {};
+
+TEST_P(RecordedClock, IsTheDumpsOwn) {
+    const DumpReading reading = ReadCpuidDump(GetParam().text);
+    ASSERT_TRUE(reading.dump.has_value())
+        << "line " << reading.error.line << ": " << reading.error.message;
+    EXPECT_EQ(reading.dump->recorded_clock_khz, GetParam().khz);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dumps, RecordedClock,
+    testing::Values(ClockCase{"leaf 0x16 of a Raptor Lake", kRaptorListing, 2200000},
+                    ClockCase{"leaf 0x16 over the header line",
+                              "CPU Type : Intel Core i7, 2200 MHz\n"
+                              "CPUID 00000000: 00000016-756E6547-6C65746E-49656E69\n"
+                              "CPUID 00000016: 00000BB8-00001450-00000064-00000000\n",
+                              3000000},
+                    // InstLatx64 AuthenticAMD0000514_K5_CPUID.txt
+                    ClockCase{
+                        "EVEREST's CPU Type, a rating after it",
+                        std::string("CPU Type           : AMD K5, 100 MHz PR133\n") + kK62Listing,
+                        100000},
+                    ClockCase{"a Frequency line with decimals",
+                              std::string("Frequency: 240.86MHz\n") + kK62Listing, 240860},
+                    // libcpuid's raw dumps hold 32 basic leaves; beyond the highest, the highest's
+                    // answer (tests/intel/atom/atom-cedarview-n2800.txt): no clock there.
+                    ClockCase{"leaf 0x16 beyond the highest leaf",
+                              "basic_cpuid[0]=0000000a 756e6547 6c65746e 49656e69\n"
+                              "basic_cpuid[22]=07280203 00000000 00000000 00000503\n",
+                              0},
+                    ClockCase{"none", kK62Listing, 0}));
 
 TEST(OwnFormat, WritesWhatItReadsBackSortedByLeafAndSubleaf) {
     const std::vector<CpuidRecord> records = {
