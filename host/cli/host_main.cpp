@@ -82,7 +82,8 @@ bool RunScripts(Session& session, const std::vector<ScriptSource>& sources, bool
     return clean;
 }
 
-// --cpuid: the dump read into options->cpuid_model; false with *error ("FILE:LINE: message").
+// --cpuid: the leaves of the dump's processor --cpuid-processor picks read into
+// options->cpuid_model; false with *error ("FILE:LINE: message").
 bool ReadDumpOption(Options* options, std::string* error) {
     std::ifstream file(options->cpuid_file, std::ios::binary);
     if (!file) {
@@ -91,7 +92,8 @@ bool ReadDumpOption(Options* options, std::string* error) {
     }
     std::ostringstream text;
     text << file.rdbuf();
-    const virtual_cpu::DumpReading reading = virtual_cpu::ReadCpuidDump(text.str());
+    const virtual_cpu::DumpReading reading =
+        virtual_cpu::ReadCpuidDump(text.str(), options->cpuid_processor);
     if (!reading.dump) {
         *error = options->cpuid_file + ":" + std::to_string(reading.error.line) + ": " +
                  reading.error.message;

@@ -67,9 +67,25 @@ bool ParseTimerSteps(const std::string& text, uint32_t* tick, uint32_t* multimed
     return position == text.size() + 1;
 }
 
+// "all", or a processor's number from 0 in decimal.
+bool ParseProcessorNumber(const std::string& text, Options* options) {
+    if (text == "all") {
+        options->cpuid_all_processors = true;
+        return true;
+    }
+    uint64_t number = 0;
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos || !ParseByteCount(text, &number))
+        return false;
+    options->cpuid_processor = static_cast<uint32_t>(number);
+    options->cpuid_all_processors = false;
+    return true;
+}
+
 bool ParseCommandLine(const std::vector<std::string>& arguments, Options* options,
                       std::string* error) {
     *options = Options{};
+    bool processor_given = false;
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
         // Options with a value take it from the next argument or after '='.
@@ -120,6 +136,17 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
                 *error = "--cpuid needs a dump file";
                 return false;
             }
+        } else if (is("--cpuid-processor")) {
+            if (!value_of("--cpuid-processor", &value))
+                return false;
+            if (!ParseProcessorNumber(value, options)) {
+                *error =
+                    "--cpuid-processor takes a processor's number from 0 in the dump's "
+                    "order, or all, not '" +
+                    value + "'";
+                return false;
+            }
+            processor_given = true;
         } else if (is("--save-cpuid")) {
             if (!value_of("--save-cpuid", &options->save_cpuid))
                 return false;
@@ -208,6 +235,14 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
             "--cpuid or --clock-mhz";
         return false;
     }
+    if (options->cpuid_all_processors && !options->zoo) {
+        *error = "--cpuid-processor all goes with --zoo, which runs every processor of the dumps";
+        return false;
+    }
+    if (processor_given && options->cpuid_file.empty() && !options->zoo) {
+        *error = "--cpuid-processor picks a processor of the --cpuid dump: give --cpuid FILE";
+        return false;
+    }
     if (options->real_clocks && !options->zoo) {
         *error = "--real-clocks goes with --zoo";
         return false;
@@ -235,6 +270,10 @@ options:
   --cpuid FILE      answer the DLL's CPUID from a recorded dump (libcpuid raw, AIDA64 or
                     InstLatx64 "CPUID xxxxxxxx:" listings, `cpuid -r`, or qelhost's own);
                     with --cpu the emulated processor still gives the instruction set
+  --cpuid-processor N|all
+                    which processor of a dump that lists several answers: N counts from 0
+                    in the file's order (default 0, the first); all, with --zoo, surveys
+                    each of them
   --clock-mhz F     a time-stamp counter counting F MHz (e.g. 450, 116.667) of the
                     session's clock for the DLL's RDTSC
   --save-cpuid FILE write this machine's CPUID leaves in qelhost's own dump format

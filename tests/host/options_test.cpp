@@ -67,6 +67,28 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{
             "e_and_script", {"-e", "a()", "x.qel"}, "either script files or -e", nullptr},
         CommandLineCase{"list_and_script", {"--list", "x.qel"}, "--list runs no script", nullptr},
+        // Which processor of a dump listing several: a number, or all of them for the zoo.
+        CommandLineCase{
+            "cpuid_processor",
+            {"--cpuid", "d.txt", "--cpuid-processor", "3"},
+            "",
+            [](const O& o) { return o.cpuid_processor == 3 && !o.cpuid_all_processors; }},
+        CommandLineCase{"cpuid_processor_all_for_the_zoo",
+                        {"--zoo", "--cpuid-processor=all"},
+                        "",
+                        [](const O& o) { return o.cpuid_all_processors; }},
+        CommandLineCase{"cpuid_processor_all_without_the_zoo",
+                        {"--cpuid", "d.txt", "--cpuid-processor", "all"},
+                        "--cpuid-processor all goes with --zoo",
+                        nullptr},
+        CommandLineCase{"cpuid_processor_not_decimal",
+                        {"--cpuid", "d.txt", "--cpuid-processor=0x1"},
+                        "--cpuid-processor takes a processor's number",
+                        nullptr},
+        CommandLineCase{"cpuid_processor_without_a_dump",
+                        {"--cpuid-processor", "1"},
+                        "give --cpuid FILE",
+                        nullptr},
         // Windows' timers: GetTickCount's step, then timeGetTime's; one length is both.
         CommandLineCase{"timer_steps_windows",
                         {"--timer-steps", "15.625,1"},

@@ -44,9 +44,19 @@ const char* const kMalformedDump =
     "CPUID 00000001: 0000058C-00000000-00000000-008021BF\n"
     "CPUID 80000000: 80000005-00000000\n";
 
+// Two processors one after another without a heading, as some listings put them: a K6-2,
+// then the Hygon above.
+const char* const kTwoProcessorListing =
+    "CPUID 00000000: 00000001-68747541-444D4163-69746E65\n"
+    "CPUID 00000001: 0000058C-00000000-00000000-008021BF\n"
+    "\n"
+    "CPUID 00000000: 0000000D-6F677948-656E6975-6E65476E\n"
+    "CPUID 00000001: 00900F01-3E400800-7CD83209-178BFBFF\n"
+    "CPUID 80000000: 8000001F-6F677948-656E6975-6E65476E\n";
+
 struct VirtualCase {
     const char* label;
-    std::vector<std::string> arguments;  // "{raw}", "{malformed}": the dumps above
+    std::vector<std::string> arguments;  // "{raw}", "{malformed}", "{two}": the dumps above
     int exit_status;
     std::vector<std::string> out_has;
     std::vector<std::string> err_has;
@@ -75,6 +85,16 @@ const VirtualCase kCases[] = {
      0,
      kHygonAnswers,
      {}},
+    {"second_processor_of_a_dump_answers",
+     {"--cpuid", "{two}", "--cpuid-processor", "1", "-e", kIdentification},
+     0,
+     kHygonAnswers,
+     {}},
+    {"processor_the_dump_lacks",
+     {"--cpuid", "{two}", "--cpuid-processor=2"},
+     2,
+     {},
+     {"two.txt:4: no processor 2: the file lists 2 processors"}},
     {"malformed_dump_names_its_line", {"--cpuid", "{malformed}"}, 2, {}, {"malformed.txt:3: "}},
     {"missing_dump", {"--cpuid", "/nonexistent/dump.txt"}, 2, {}, {"/nonexistent/dump.txt"}},
     {"clock_rate_must_be_megahertz", {"--clock-mhz", "fast"}, 2, {}, {"--clock-mhz takes"}},
@@ -86,6 +106,8 @@ std::string Substitute(const std::string& argument) {
         return WriteText("libcpuid_raw.test", kLibcpuidRawDump);
     if (argument == "{malformed}")
         return WriteText("malformed.txt", kMalformedDump);
+    if (argument == "{two}")
+        return WriteText("two.txt", kTwoProcessorListing);
     return argument;
 }
 
