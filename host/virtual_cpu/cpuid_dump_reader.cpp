@@ -585,6 +585,8 @@ const char* DumpFormatName(DumpFormat format) {
 }
 
 DumpReading ReadCpuidDump(std::string_view text, uint32_t processor) {
+    if (StartsWith(text, "\xEF\xBB\xBF"))  // the byte-order mark Windows editors write
+        text.remove_prefix(3);
     const std::vector<std::string_view> lines = SplitLines(text);
     std::optional<DumpFormat> format, heading_format;
     uint32_t format_line = 0, heading_line = 0, first_text_line = 0;
