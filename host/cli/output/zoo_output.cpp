@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "abi/function_values.h"
@@ -117,29 +118,32 @@ void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostre
                 : "Clocks: real.\n");
 }
 
+// 450, 116.667.
+Json ClockJson(uint32_t khz) {
+    return khz % 1000 == 0 ? Json(khz / 1000) : Json(khz / 1000.0);
+}
+
 void WriteJson(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostream& out) {
-    out << "{\"clocks\": \"" << (scripted_clocks ? "scripted" : "real") << "\", \"processors\": [";
-    for (size_t index = 0; index < rows.size(); ++index) {
-        const ZooRow& row = rows[index];
-        out << (index ? ",\n  " : "\n  ")
-            << "{\"name\": " << JsonQuote(std::string(row.processor->name))
-            << ", \"title\": " << JsonQuote(std::string(row.processor->title))
-            << ", \"qemu_cpu\": " << JsonQuote(std::string(row.processor->qemu_cpu))
-            << ", \"vendor\": " << JsonQuote(std::string(row.processor->vendor))
-            << ", \"clock_mhz\": " << ClockMhz(row.processor->clock_khz);
+    Json document = {{"clocks", scripted_clocks ? "scripted" : "real"}};
+    Json& processors = document["processors"] = Json::array();
+    for (const ZooRow& row : rows) {
+        Json json = {{"name", row.processor->name},
+                     {"title", row.processor->title},
+                     {"qemu_cpu", row.processor->qemu_cpu},
+                     {"vendor", row.processor->vendor},
+                     {"clock_mhz", ClockJson(row.processor->clock_khz)}};
         if (!row.problem.empty())
-            out << ", \"problem\": " << JsonQuote(row.problem);
-        out << ", \"speed_route\": " << JsonQuote(row.route) << ", \"results\": {";
+            json["problem"] = row.problem;
+        json["speed_route"] = row.route;
+        Json& results = json["results"] = Json::object();
         const std::vector<std::string> cells = Cells(row);
         for (size_t cell = 0; cell < cells.size(); ++cell) {
             const ZooCall& call = ZooCalls()[cell];
-            out << (cell ? ", " : "")
-                << JsonQuote(CallText(TraitsOf(call.function).name, call.arguments)) << ": "
-                << JsonQuote(cells[cell]);
+            results[CallText(TraitsOf(call.function).name, call.arguments)] = cells[cell];
         }
-        out << "}}";
+        processors.push_back(json);
     }
-    out << "\n]}\n";
+    out << JsonDocument(document);
 }
 
 }  // namespace
