@@ -26,9 +26,13 @@ struct Options {
     // --timer-steps: GetTickCount's and timeGetTime's steps in microseconds; 0 every ms
     uint32_t tick_step_microseconds = 0;
     uint32_t multimedia_step_microseconds = 0;
-    std::string cpuid_file;    // --cpuid: a recorded dump that answers the DLL's CPUID
-    uint32_t clock_khz = 0;    // --clock-mhz: the time-stamp counter's rate; 0: real
-    std::string save_cpuid;    // --save-cpuid: write this machine's leaves here
+    std::string cpuid_file;  // --cpuid: a recorded dump that answers the DLL's CPUID
+    // --zoo --cpuid PATH...: the listings and folders of them to survey
+    std::vector<std::string> survey_paths;
+    bool cpuid_all_processors = false;
+    uint32_t cpuid_processor = 0;
+    uint32_t clock_khz = 0;  // --clock-mhz: the time-stamp counter's rate; 0: real
+    std::string save_cpuid;  // --save-cpuid: write this machine's leaves here
     // The leaves of --cpuid's dump, once RunHost has read it.
     std::optional<virtual_cpu::CpuidModel> cpuid_model;
     std::vector<std::string> scripts;  // files; "-" is standard input
