@@ -155,7 +155,9 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
         streams.err << "qelhost: --cpuid and --clock-mhz work only in the Linux host\n";
         return kExitUsage;
     }
-    if (!options.cpuid_file.empty() && !ReadDumpOption(&options, &error)) {
+    // A survey reads each of its listings itself, and a refused one is a row of its table.
+    if (!options.cpuid_file.empty() && options.survey_paths.empty() &&
+        !ReadDumpOption(&options, &error)) {
         streams.err << "qelhost: " << error << "\n";
         return kExitUsage;
     }

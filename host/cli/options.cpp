@@ -130,12 +130,15 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
                 return false;
             }
         } else if (is("--cpuid")) {
-            if (!value_of("--cpuid", &options->cpuid_file))
+            if (!value_of("--cpuid", &value))
                 return false;
-            if (options->cpuid_file.empty()) {
+            if (value.empty()) {
                 *error = "--cpuid needs a dump file";
                 return false;
             }
+            if (options->cpuid_file.empty())
+                options->cpuid_file = value;
+            options->survey_paths.push_back(value);
         } else if (is("--cpuid-processor")) {
             if (!value_of("--cpuid-processor", &value))
                 return false;
@@ -224,15 +227,32 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
         *error = "give either script files or -e, not both";
         return false;
     }
-    if (options->zoo &&
+    if (!options->zoo && options->survey_paths.size() > 1) {
+        *error = "--cpuid takes one dump; several listings are surveyed with --zoo";
+        return false;
+    }
+    const bool survey = options->zoo && !options->cpuid_file.empty();
+    if (survey) {
+        // --zoo --cpuid A B C: the paths after the first are listings too.
+        options->survey_paths.insert(options->survey_paths.end(), options->scripts.begin(),
+                                     options->scripts.end());
+        options->scripts.clear();
+    } else {
+        options->survey_paths.clear();
+    }
+    if (survey && (options->list || options->calls)) {
+        *error = "--zoo --cpuid runs the zoo's calls on each listing: no --list or -e";
+        return false;
+    }
+    if (options->zoo && !survey &&
         (options->list || !options->cpu.empty() || options->calls || !options->scripts.empty())) {
         *error = "--zoo runs every catalogue processor itself: no --list, --cpu or script";
         return false;
     }
-    if (options->zoo && (!options->cpuid_file.empty() || options->clock_khz != 0)) {
+    if (options->zoo && options->clock_khz != 0) {
         *error =
-            "--zoo runs each catalogue processor with its own dump and clock rate: no "
-            "--cpuid or --clock-mhz";
+            "--zoo runs each processor at its own clock rate (a listing's recorded one, or this "
+            "machine's): no --clock-mhz";
         return false;
     }
     if (options->cpuid_all_processors && !options->zoo) {
@@ -278,6 +298,11 @@ options:
                     session's clock for the DLL's RDTSC
   --save-cpuid FILE write this machine's CPUID leaves in qelhost's own dump format
   --zoo             what the ten functions report on every catalogue processor
+  --zoo --cpuid PATH...
+                    the same table over recorded listings, one row each: every PATH a
+                    listing or a folder of them (read recursively, in sorted order); a
+                    listing runs at the clock rate it records, else at this machine's
+                    time-stamp rate (the clock marked *); with --cpu, in the runner
   --real-clocks     with --zoo: real clocks instead of scripted ones
   --json            print results as JSON
   --box ok|cancel   the button that answers the DLL's message boxes (default ok)

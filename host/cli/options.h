@@ -33,6 +33,8 @@ struct Options {
     // first), or with --zoo, every one of them
     uint32_t cpuid_processor = 0;
     bool cpuid_all_processors = false;
+    // --zoo --cpuid PATH...: the listings and folders of them to survey
+    std::vector<std::string> survey_paths;
     // The leaves of --cpuid's dump, once RunHost has read it.
     std::optional<virtual_cpu::CpuidModel> cpuid_model;
     std::vector<std::string> scripts;  // files; "-" is standard input

@@ -10,8 +10,10 @@
 #include "host/cli/host_main.h"
 #include "host/cli/output/terminal.h"
 #include "host/crossing/guarded_call.h"
+#include "host/linux/host_clock_rate.h"
 #include "host/linux/qemu_models.h"
 #include "host/linux/supervisor.h"
+#include "host/linux/survey.h"
 #include "host/linux/zoo.h"
 #include "host/processor/process_cpuid.h"
 #include "host/processor/processor_catalogue.h"
@@ -47,6 +49,14 @@ std::string DefaultDll() {
 }
 
 unsigned call_timeout_seconds = 0;  // --timeout; 0: no limit
+
+// A call into the DLL loaded in this process: a fault or --timeout becomes *failure.
+bool GuardInThisProcess(const std::function<void()>& work, std::string* failure) {
+    qel::BoundedText caught;
+    const bool completed = qel::RunGuarded(work, call_timeout_seconds, &caught);
+    *failure = std::string(caught.view());
+    return completed;
+}
 
 void ApplyOptions(const qel::Options& options) {
     call_timeout_seconds = options.timeout_seconds;
@@ -132,20 +142,10 @@ std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const s
                                       error, nullptr, setup);
 }
 
-qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
+// The DLL in the runner on --cpu's processor, set up with `setup`.
+qel::OpenedExtender OpenInRunner(const qel::Options& options, const qel::RunnerSetUp& setup,
+                                 std::string* error) {
     qel::OpenedExtender opened;
-    // A catalogue name brings its own dump and rate, a qemu model none; --cpuid and
-    // --clock-mhz take the place of either. A chip without a time-stamp counter keeps its
-    // modelled performance counter, so that its scan loop takes the chip's time.
-    qel::RunnerSetUp setup;
-    const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(options.cpu);
-    if (known != nullptr)
-        setup = qel::CatalogueSetUp(*known,
-                                    (known->real_features & qel::kFeatureTimeStampCounter) == 0);
-    if (options.cpuid_model)
-        setup.cpuid = options.cpuid_model;
-    if (options.clock_khz != 0)
-        setup.clock_khz = options.clock_khz;
     std::unique_ptr<qel::RemoteExtender> remote =
         StartRunner(options.cpu, options.dll, setup, error);
     if (!remote)
@@ -171,7 +171,75 @@ qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
     return opened;
 }
 
+qel::OpenedExtender OpenOnCpu(const qel::Options& options, std::string* error) {
+    // A catalogue name brings its own dump and rate, a qemu model none; --cpuid and
+    // --clock-mhz take the place of either. A chip without a time-stamp counter keeps its
+    // modelled performance counter, so that its scan loop takes the chip's time.
+    qel::RunnerSetUp setup;
+    const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(options.cpu);
+    if (known != nullptr)
+        setup = qel::CatalogueSetUp(*known,
+                                    (known->real_features & qel::kFeatureTimeStampCounter) == 0);
+    if (options.cpuid_model)
+        setup.cpuid = options.cpuid_model;
+    if (options.clock_khz != 0)
+        setup.clock_khz = options.clock_khz;
+    return OpenInRunner(options, setup, error);
+}
+
+// The DLL loaded in this process on a listing's processor: the virtual processor serves its
+// CPUID and RDTSC, as --cpuid and --clock-mhz do, with the survey's clocks.
+qel::OpenedExtender OpenInThisProcess(const qel::Options& options, const qel::RunnerSetUp& setup,
+                                      std::string* error) {
+    qel::Emulation& emulation = qel::emulation();
+    emulation.cpuid_model = setup.cpuid;
+    emulation.time_stamp_khz = setup.clock_khz;
+    emulation.timeline.reset();
+    if (setup.timeline_step_ns != 0) {
+        qel::ScriptedTimeline timeline;
+        timeline.step_ns = setup.timeline_step_ns;
+        timeline.counter_hz = setup.counter_hz;
+        emulation.timeline = timeline;
+    }
+    qel::OpenedExtender opened;
+    opened.extender = qel::OpenExtenderDll(options.dll, error);
+    opened.guard = &GuardInThisProcess;
+    return opened;
+}
+
+int PrintSurvey(const qel::Options& options, std::ostream& out) {
+    std::vector<std::string> files;
+    std::string error;
+    if (!qel::ListingFiles(options.survey_paths, &files, &error)) {
+        std::cerr << "qelhost: " << error << "\n";
+        return qel::kExitUsage;
+    }
+    ApplyOptions(options);
+    // A DLL that does not load is one message, not a row for each listing.
+    if (options.cpu.empty() && !qel::OpenExtenderDll(options.dll, &error)) {
+        std::cerr << "qelhost: cannot load " << options.dll << ": " << error << "\n";
+        return qel::kExitFailed;
+    }
+    qel::SurveySettings settings;
+    settings.json = options.json;
+    settings.scripted_clocks = !options.real_clocks;
+    settings.all_processors = options.cpuid_all_processors;
+    settings.processor = options.cpuid_processor;
+    settings.host_clock_khz = &qel::MeasureHostTimeStampKhz;
+    settings.progress = qel::StandardErrorIsTerminal() ? &std::cerr : nullptr;
+    settings.faults = &std::cerr;
+    const auto start = [&](const qel::RunnerSetUp& setup, std::string* failure) {
+        if (options.cpu.empty())
+            return OpenInThisProcess(options, setup, failure);
+        // The instruction set of an emulated processor: the runner under qemu, per listing.
+        return OpenInRunner(options, setup, failure);
+    };
+    return qel::PrintSurvey(files, start, settings, out) ? qel::kExitCompleted : qel::kExitFailed;
+}
+
 int PrintZoo(const qel::Options& options, std::ostream& out) {
+    if (!options.survey_paths.empty())
+        return PrintSurvey(options, out);
     qel::ZooSettings settings;
     settings.json = options.json;
     settings.scripted_clocks = !options.real_clocks;
@@ -189,12 +257,7 @@ int main(int argc, char** argv) {
     qel::HostPlatform platform;
     platform.default_dll = &DefaultDll;
     platform.open_dll = &qel::OpenExtenderDll;
-    platform.guard = [](const std::function<void()>& work, std::string* failure) {
-        qel::BoundedText caught;
-        const bool completed = qel::RunGuarded(work, call_timeout_seconds, &caught);
-        *failure = std::string(caught.view());
-        return completed;
-    };
+    platform.guard = &GuardInThisProcess;
     platform.apply_options = &ApplyOptions;
     platform.check_cpu = &CheckCpuName;
     platform.open_on_cpu = &OpenOnCpu;

@@ -4,8 +4,6 @@
 
 #include "host/cli/function_traits.h"
 #include "host/cli/output/terminal.h"
-#include "host/cli/output/zoo_output.h"
-#include "host/cli/session.h"
 #include "host/processor/processor_catalogue.h"
 
 namespace qel {
@@ -20,7 +18,11 @@ const char* RouteOf(bool clone, bool time_stamp) {
 }
 
 ZooRow RunProcessor(const CatalogueProcessor& processor, const RunnerStarter& start) {
-    ZooRow row{&processor, "", "", {}};
+    ZooRow row;
+    row.name = processor.name;
+    row.vendor = processor.vendor;
+    row.clock_khz = processor.clock_khz;
+    row.processor = &processor;
     std::string error;
     std::unique_ptr<RemoteExtender> runner = start(processor, &error);
     if (!runner) {
@@ -41,39 +43,44 @@ ZooRow RunProcessor(const CatalogueProcessor& processor, const RunnerStarter& st
         row.problem = error;
         return row;
     }
-    bool clone = false;
-    for (const ZooCall& call : ZooCalls()) {
-        const char* name = TraitsOf(call.function).name;
-        const FunctionRow* function = FindFunction(session, name);
-        if (function == nullptr) {
-            row.results.push_back(std::nullopt);
-            continue;
-        }
-        const CallResult result = RunCall(session, *function, call.arguments);
-        row.results.push_back(result);
-        if (!result.failure.empty())
-            row.problem = std::string(name) + " " + result.failure;
-        if (call.function == qel_abi::function_number::cclonecheck && result.outcome.status == 0)
-            clone = result.outcome.value != 0;
-    }
-    row.route = RouteOf(clone, time_stamp);
+    RunZooCalls(session, time_stamp, &row);
     return row;
 }
 
 }  // namespace
 
+void RunZooCalls(Session& session, bool time_stamp, ZooRow* row) {
+    bool clone = false;
+    for (const ZooCall& call : ZooCalls()) {
+        const char* name = TraitsOf(call.function).name;
+        const FunctionRow* function = FindFunction(session, name);
+        if (function == nullptr) {
+            row->results.push_back(std::nullopt);
+            continue;
+        }
+        const CallResult result = RunCall(session, *function, call.arguments);
+        row->results.push_back(result);
+        if (!result.failure.empty())
+            row->problem = std::string(name) + " " + result.failure;
+        if (call.function == qel_abi::function_number::cclonecheck && result.outcome.status == 0)
+            clone = result.outcome.value != 0;
+    }
+    row->route = RouteOf(clone, time_stamp);
+}
+
 bool PrintZoo(const RunnerStarter& start, const ZooSettings& settings, std::ostream& out) {
-    std::vector<ZooRow> rows;
+    ZooTable table;
+    table.scripted_clocks = settings.scripted_clocks;
     bool clean = true;
     StatusLine status(settings.progress);
     for (const CatalogueProcessor& processor : ProcessorCatalogue()) {
         status.Clear();
         status.Show("zoo: " + std::string(processor.title) + "...");
-        rows.push_back(RunProcessor(processor, start));
-        clean = clean && rows.back().problem.empty();
+        table.rows.push_back(RunProcessor(processor, start));
+        clean = clean && table.rows.back().problem.empty();
     }
     status.Clear();
-    WriteZoo(rows, settings.scripted_clocks, settings.json, out);
+    WriteZoo(table, settings.json, out);
     return clean;
 }
 

@@ -193,10 +193,14 @@ virtual_cpu::CpuidModel CatalogueCpuid(const CatalogueProcessor& processor) {
 }
 
 uint64_t ScanLoopNanoseconds(const CatalogueProcessor& processor) {
-    const uint32_t family = (processor.signature >> 8) & 0xF;
+    return ScanLoopNanoseconds(processor.signature, processor.clock_khz);
+}
+
+uint64_t ScanLoopNanoseconds(uint32_t signature, uint32_t clock_khz) {
+    const uint32_t family = (signature >> 8) & 0xF;
     const uint64_t cycles =
         uint64_t(qel_abi::kScanLoopCyclesByType[family]) * qel_abi::kScanLoopPasses;
-    return cycles * 1'000'000 / processor.clock_khz;
+    return cycles * 1'000'000 / clock_khz;
 }
 
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name) {

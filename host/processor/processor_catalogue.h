@@ -50,6 +50,8 @@ inline constexpr uint32_t kTimerChipHz = 1'193'182;
 // timeline that models its performance counter, so that from one counter reading to the
 // next, around one timing of the loop, exactly that much time passes.
 uint64_t ScanLoopNanoseconds(const CatalogueProcessor& processor);
+// The same for any processor, from its leaf 1 signature and its clock rate (not 0).
+uint64_t ScanLoopNanoseconds(uint32_t signature, uint32_t clock_khz);
 
 // The entry whose name equals `name` ignoring ASCII case, or nullptr.
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name);

@@ -12,4 +12,9 @@ namespace qel {
 // readings takes the real chip's time.
 RunnerSetUp CatalogueSetUp(const CatalogueProcessor& processor, bool scripted_clocks);
 
+// The same for any processor: its recorded leaves, whose leaf 1 gives the signature and the
+// time-stamp counter bit, and its clock rate (not 0).
+RunnerSetUp ProcessorSetUp(const virtual_cpu::CpuidModel& cpuid, uint32_t clock_khz,
+                           bool scripted_clocks);
+
 }  // namespace qel

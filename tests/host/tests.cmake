@@ -12,7 +12,8 @@ set(host_test_sources
     ${host_tests_dir}/cli_test.cpp
     ${host_tests_dir}/planted_fault_test.cpp
     ${host_tests_dir}/speed_arguments_test.cpp
-    ${host_tests_dir}/virtual_processor_test.cpp)
+    ${host_tests_dir}/virtual_processor_test.cpp
+    ${host_tests_dir}/survey_test.cpp)
 # The damaged-DLL corpora run a child process per damage: several minutes under qemu, and
 # with ASan there one of them took over 20 minutes on a loaded machine.
 set(host_tests_timeout 1200)

@@ -98,7 +98,22 @@ const VirtualCase kCases[] = {
     {"malformed_dump_names_its_line", {"--cpuid", "{malformed}"}, 2, {}, {"malformed.txt:3: "}},
     {"missing_dump", {"--cpuid", "/nonexistent/dump.txt"}, 2, {}, {"/nonexistent/dump.txt"}},
     {"clock_rate_must_be_megahertz", {"--clock-mhz", "fast"}, 2, {}, {"--clock-mhz takes"}},
-    {"zoo_brings_its_own", {"--zoo", "--clock-mhz", "100"}, 2, {}, {"no --cpuid or --clock-mhz"}},
+    {"zoo_brings_its_own_clock", {"--zoo", "--clock-mhz", "100"}, 2, {}, {"no --clock-mhz"}},
+    {"survey_of_a_missing_folder",
+     {"--zoo", "--cpuid", "/nonexistent/listings"},
+     2,
+     {},
+     {"/nonexistent/listings: no such listing or folder"}},
+    {"several_dumps_without_zoo",
+     {"--cpuid", "{raw}", "--cpuid", "{raw}"},
+     2,
+     {},
+     {"several listings are surveyed with --zoo"}},
+    {"survey_runs_no_script",
+     {"--zoo", "--cpuid", "{raw}", "-e", "ccpuid()"},
+     2,
+     {},
+     {"no --list or -e"}},
 };
 
 std::string Substitute(const std::string& argument) {

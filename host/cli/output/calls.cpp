@@ -1,7 +1,6 @@
 #include "host/cli/output/calls.h"
 
-#include <stdio.h>
-
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "host/cli/output/format.h"
@@ -21,34 +20,32 @@ std::string ResultText(const CallResult& result) {
     return text.append(" \"").append(result.outcome.text).append("\"");
 }
 
-std::string ResultJson(const CallResult& result, const std::string& decoded) {
-    std::string json = "{";
+Json ResultJson(const CallResult& result, const std::string& decoded) {
+    Json json = Json::object();
     if (result.line > 0)
-        json += "\"line\": " + std::to_string(result.line) + ", ";
-    json += "\"call\": " + JsonQuote(result.name) +
-            ", \"number\": " + std::to_string(result.number) + ", \"arguments\": [";
-    for (size_t index = 0; index < result.arguments.size(); ++index) {
-        json += (index != 0 ? ", " : "") + JsonQuote(result.arguments[index]);
-    }
-    json += "], ";
+        json["line"] = result.line;
+    json["call"] = result.name;
+    json["number"] = result.number;
+    Json& arguments = json["arguments"] = Json::array();
+    for (const std::optional<std::string>& argument : result.arguments)
+        arguments.push_back(argument ? Json(*argument) : Json(nullptr));
     if (!result.failure.empty()) {
-        json += "\"status\": \"crashed\", \"failure\": " + JsonQuote(result.failure);
+        json["status"] = "crashed";
+        json["failure"] = result.failure;
     } else if (result.outcome.status == 0) {
-        json += "\"status\": \"value\", \"value\": " + std::to_string(result.outcome.value);
+        json["status"] = "value";
+        json["value"] = result.outcome.value;
     } else {
         const int32_t number = ErrorNumber(result.outcome.text);
-        json += "\"status\": \"error\", \"error\": " +
-                (number >= 0 ? std::to_string(number) : std::string("null")) +
-                ", \"message\": " + JsonQuote(result.outcome.text);
+        json["status"] = "error";
+        json["error"] = number >= 0 ? Json(number) : Json(nullptr);
+        json["message"] = result.outcome.text;
     }
     if (!decoded.empty())
-        json += ", \"decoded\": " + JsonQuote(decoded);
-    if (result.seconds >= 0) {
-        char seconds[32];
-        snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
-        json += ", \"seconds\": " + std::string(seconds);
-    }
-    return json + "}";
+        json["decoded"] = decoded;
+    if (result.seconds >= 0)
+        json["seconds"] = result.seconds;
+    return json;
 }
 
 void ScriptOutput::Call(const CallResult& result) {
@@ -60,21 +57,12 @@ void ScriptOutput::Call(const CallResult& result) {
 
 void ScriptOutput::Problem(const std::string& source, int line, const std::string& problem) {
     err_ << source << ":" << line << ": " << problem << "\n";
-    problems_json_.push_back("{\"source\": " + JsonQuote(source) + ", \"line\": " +
-                             std::to_string(line) + ", \"problem\": " + JsonQuote(problem) + "}");
+    problems_json_.push_back({{"source", source}, {"line", line}, {"problem", problem}});
 }
 
 void ScriptOutput::Finish() {
-    if (!json_)
-        return;
-    auto list = [](const std::vector<std::string>& items) {
-        std::string text;
-        for (size_t i = 0; i < items.size(); ++i)
-            text += (i ? ",\n  " : "\n  ") + items[i];
-        return text + (items.empty() ? "]" : "\n]");
-    };
-    out_ << "{\"calls\": [" << list(calls_json_) << ", \"problems\": [" << list(problems_json_)
-         << "}\n";
+    if (json_)
+        out_ << JsonDocument({{"calls", calls_json_}, {"problems", problems_json_}});
 }
 
 }  // namespace qel

@@ -2,9 +2,11 @@
 // script run, its calls and the lines that could not run.
 #pragma once
 #include <iosfwd>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "host/cli/output/format.h"
 #include "host/cli/session.h"
 
 namespace qel {
@@ -12,7 +14,7 @@ namespace qel {
 // "name(args) = value" or "name(args) -> error N "text"".
 std::string ResultText(const CallResult& result);
 // One JSON object for the call; `decoded` is added when non-empty, `seconds` when timed.
-std::string ResultJson(const CallResult& result, const std::string& decoded = "");
+Json ResultJson(const CallResult& result, const std::string& decoded = "");
 
 // The calls of a script as they run (text), or all at the end (JSON); the lines that could
 // not run go to `err` either way.
@@ -28,7 +30,7 @@ class ScriptOutput {
     bool json_;
     std::ostream& out_;
     std::ostream& err_;
-    std::vector<std::string> calls_json_, problems_json_;
+    Json calls_json_ = Json::array(), problems_json_ = Json::array();
 };
 
 }  // namespace qel

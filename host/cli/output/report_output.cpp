@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "host/cli/decode.h"
@@ -20,14 +21,15 @@ const char* const kSpeedNoteOneSecond =
 const char* const kSpeedNoteMeasuring =
     "measuring route: each call measures anew, so modes 2 and 3 come from runs of their own";
 
-void WriteHeader(const Session& session, const std::string& dll_path, bool json,
-                 std::ostream& out) {
-    if (json) {
-        out << "{\"dll\": " << JsonQuote(dll_path)
-            << ", \"description\": " << JsonQuote(session.description)
-            << ", \"version\": " << session.version << ", \"handshake\": " << session.handshake;
-        return;
-    }
+// The facts of the DLL every JSON document starts with.
+Json HeaderJson(const Session& session, const std::string& dll_path) {
+    return {{"dll", dll_path},
+            {"description", session.description},
+            {"version", session.version},
+            {"handshake", session.handshake}};
+}
+
+void WriteHeaderText(const Session& session, const std::string& dll_path, std::ostream& out) {
     out << "DLL          " << dll_path << "\n"
         << "description  " << session.description << "\n"
         << "version      " << session.version << "\n"
@@ -35,13 +37,11 @@ void WriteHeader(const Session& session, const std::string& dll_path, bool json,
         << " enumerated\n\n";
 }
 
-std::string HostCpuidJson(uint32_t leaf1_eax) {
+Json HostCpuidJson(uint32_t leaf1_eax) {
     const FullIdentification full = DecodeLeaf1(leaf1_eax);
-    return "{\"read_by\": \"host\", \"leaf1_eax\": " + JsonQuote(Hex(leaf1_eax, 8)) +
-           ", \"family\": " + std::to_string(full.family) +
-           ", \"model\": " + std::to_string(full.model) +
-           ", \"stepping\": " + std::to_string(full.stepping) +
-           ", \"text\": " + JsonQuote(FullIdentificationText(leaf1_eax)) + "}";
+    return {{"read_by", "host"},         {"leaf1_eax", Hex(leaf1_eax, 8)},
+            {"family", full.family},     {"model", full.model},
+            {"stepping", full.stepping}, {"text", FullIdentificationText(leaf1_eax)}};
 }
 
 // The value in words and, for a blocking call, how long it took.
@@ -64,19 +64,19 @@ std::string Note(const ReportEntry& entry, bool clone) {
     return "";
 }
 
-void WriteReportJson(const ReportResults& results, std::ostream& out) {
+void WriteReportJson(const Session& session, const std::string& dll_path,
+                     const ReportResults& results, std::ostream& out) {
     const bool clone = results.clone;
-    out << ", \"results\": [";
-    for (size_t index = 0; index < results.entries.size(); ++index) {
-        const ReportEntry& entry = results.entries[index];
-        out << (index == 0 ? "\n  " : ",\n  ") << ResultJson(entry.result, Decoded(entry));
-    }
-    out << "\n], \"speed\": {\"route\": " << (clone ? "\"one-second\"" : "\"measuring\"")
-        << ", \"modes_0_and_1_equal\": " << (clone ? "true" : "false") << ", \"note\": "
-        << JsonQuote(std::string(clone ? kSpeedNoteOneSecond : kSpeedNoteMeasuring)) << "}";
+    Json document = HeaderJson(session, dll_path);
+    Json& entries = document["results"] = Json::array();
+    for (const ReportEntry& entry : results.entries)
+        entries.push_back(ResultJson(entry.result, Decoded(entry)));
+    document["speed"] = {{"route", clone ? "one-second" : "measuring"},
+                         {"modes_0_and_1_equal", clone},
+                         {"note", clone ? kSpeedNoteOneSecond : kSpeedNoteMeasuring}};
     if (results.host_leaf1 != 0)
-        out << ", \"host_cpuid\": " << HostCpuidJson(results.host_leaf1);
-    out << "}\n";
+        document["host_cpuid"] = HostCpuidJson(results.host_leaf1);
+    out << JsonDocument(document);
 }
 
 void WriteReportText(const ReportResults& results, std::ostream& out) {
@@ -96,39 +96,42 @@ void WriteReportText(const ReportResults& results, std::ostream& out) {
 
 void WriteReport(const Session& session, const std::string& dll_path, const ReportResults& results,
                  bool json, std::ostream& out) {
-    WriteHeader(session, dll_path, json, out);
-    if (json)
-        WriteReportJson(results, out);
-    else
-        WriteReportText(results, out);
+    if (json) {
+        WriteReportJson(session, dll_path, results, out);
+        return;
+    }
+    WriteHeaderText(session, dll_path, out);
+    WriteReportText(results, out);
 }
 
 void WriteList(const Session& session, const std::string& dll_path, bool json, std::ostream& out) {
-    WriteHeader(session, dll_path, json, out);
-    if (json)
-        out << ", \"functions\": [";
+    Json document = HeaderJson(session, dll_path);
+    Json& functions = document["functions"] = Json::array();
+    if (!json)
+        WriteHeaderText(session, dll_path, out);
     bool first = true;
     for (const FunctionRow& row : session.functions) {
         char types[24];
         snprintf(types, sizeof types, "0x%llx",
                  static_cast<unsigned long long>(row.argument_types));
         if (json) {
-            out << (first ? "\n  " : ",\n  ") << "{\"number\": " << row.identifier
-                << ", \"name\": " << JsonQuote(row.name)
-                << ", \"arguments\": " << row.argument_count << ", \"kind\": " << row.kind
-                << ", \"argument_types\": " << JsonQuote(std::string(types)) << "}";
-        } else {
-            if (first)
-                out << "number  name            arguments  kind  argument types\n";
-            char line[128];
-            snprintf(line, sizeof line, "%6d  %-14s  %9d  %4d  %s\n", row.identifier,
-                     row.name.c_str(), row.argument_count, row.kind, types);
-            out << line;
+            functions.push_back({{"number", row.identifier},
+                                 {"name", row.name},
+                                 {"arguments", row.argument_count},
+                                 {"kind", row.kind},
+                                 {"argument_types", types}});
+            continue;
         }
+        if (first)
+            out << "number  name            arguments  kind  argument types\n";
+        char line[128];
+        snprintf(line, sizeof line, "%6d  %-14s  %9d  %4d  %s\n", row.identifier, row.name.c_str(),
+                 row.argument_count, row.kind, types);
+        out << line;
         first = false;
     }
     if (json)
-        out << "\n]}\n";
+        out << JsonDocument(document);
 }
 
 }  // namespace qel

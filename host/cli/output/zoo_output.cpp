@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "abi/function_values.h"
@@ -70,15 +71,27 @@ std::vector<std::string> Cells(const ZooRow& row) {
     return cells;
 }
 
-void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostream& out) {
-    std::vector<std::string> headings = {"processor", "vendor", "clock"};
+// The listing's path, and which of its processors the row is where it lists several.
+std::string RowName(const ZooRow& row) {
+    return row.block ? row.name + "#" + std::to_string(*row.block) : row.name;
+}
+
+// "450", "2596.123*": the star marks this machine's rate.
+std::string ClockCell(const ZooRow& row) {
+    if (row.vendor.empty())
+        return "-";  // a refused listing
+    return ClockMhz(row.clock_khz) + (row.clock_of_host ? "*" : "");
+}
+
+void WriteText(const ZooTable& table, std::ostream& out) {
+    std::vector<std::string> headings = {table.survey ? "listing" : "processor", "vendor", "clock"};
     for (const ZooCall& call : ZooCalls())
         headings.push_back(call.heading);
     headings.push_back("speed route");
-    std::vector<std::vector<std::string>> table;
-    for (const ZooRow& row : rows) {
-        std::vector<std::string> line = {row.processor->name, row.processor->vendor,
-                                         ClockMhz(row.processor->clock_khz)};
+    std::vector<std::vector<std::string>> lines;
+    for (const ZooRow& row : table.rows) {
+        std::vector<std::string> line = {RowName(row), row.vendor.empty() ? "-" : row.vendor,
+                                         ClockCell(row)};
         if (!row.problem.empty() && row.results.empty()) {
             line.push_back("(" + row.problem + ")");
         } else {
@@ -86,13 +99,15 @@ void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostre
             line.insert(line.end(), cells.begin(), cells.end());
             line.push_back(row.route);
         }
-        table.push_back(line);
+        lines.push_back(line);
     }
     std::vector<size_t> widths(headings.size(), 0);
     for (size_t column = 0; column < headings.size(); ++column)
         widths[column] = headings[column].size();
-    for (const auto& line : table) {
-        for (size_t column = 0; column < line.size() && column < widths.size(); ++column)
+    for (const auto& line : lines) {
+        // A problem runs on past the columns it stands in for.
+        const size_t sized = line.size() == headings.size() ? line.size() : line.size() - 1;
+        for (size_t column = 0; column < sized; ++column)
             widths[column] = std::max(widths[column], line[column].size());
     }
     auto print = [&](const std::vector<std::string>& line) {
@@ -104,12 +119,21 @@ void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostre
         out << text << "\n";
     };
     print(headings);
-    for (const auto& line : table)
+    for (const auto& line : lines)
         print(line);
-    out << "\n"
-        << "Each chip answers CPUID from its recorded leaves and counts time-stamp cycles at "
-           "its clock rate (the \"clock\" column, MHz).\n"
-        << (scripted_clocks
+    out << "\n";
+    if (table.survey) {
+        out << "Each listing answers CPUID from its leaves and counts time-stamp cycles at the "
+               "clock rate it records (the \"clock\" column, MHz).\n";
+        if (table.host_clock_khz != 0) {
+            out << "A clock marked * is this machine's time-stamp rate, measured once ("
+                << ClockMhz(table.host_clock_khz) << " MHz), for a listing that records none.\n";
+        }
+    } else {
+        out << "Each chip answers CPUID from its recorded leaves and counts time-stamp cycles at "
+               "its clock rate (the \"clock\" column, MHz).\n";
+    }
+    out << (table.scripted_clocks
                 ? "Clocks: one scripted timeline: every read of the performance counter, the "
                   "tick count or the multimedia timer moves it 1 ms, or on a chip without a "
                   "time-stamp counter as long as the DLL's scan loop takes on the real chip "
@@ -117,38 +141,58 @@ void WriteText(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostre
                 : "Clocks: real.\n");
 }
 
-void WriteJson(const std::vector<ZooRow>& rows, bool scripted_clocks, std::ostream& out) {
-    out << "{\"clocks\": \"" << (scripted_clocks ? "scripted" : "real") << "\", \"processors\": [";
-    for (size_t index = 0; index < rows.size(); ++index) {
-        const ZooRow& row = rows[index];
-        out << (index ? ",\n  " : "\n  ")
-            << "{\"name\": " << JsonQuote(std::string(row.processor->name))
-            << ", \"title\": " << JsonQuote(std::string(row.processor->title))
-            << ", \"qemu_cpu\": " << JsonQuote(std::string(row.processor->qemu_cpu))
-            << ", \"vendor\": " << JsonQuote(std::string(row.processor->vendor))
-            << ", \"clock_mhz\": " << ClockMhz(row.processor->clock_khz);
-        if (!row.problem.empty())
-            out << ", \"problem\": " << JsonQuote(row.problem);
-        out << ", \"speed_route\": " << JsonQuote(row.route) << ", \"results\": {";
-        const std::vector<std::string> cells = Cells(row);
-        for (size_t cell = 0; cell < cells.size(); ++cell) {
-            const ZooCall& call = ZooCalls()[cell];
-            out << (cell ? ", " : "")
-                << JsonQuote(CallText(TraitsOf(call.function).name, call.arguments)) << ": "
-                << JsonQuote(cells[cell]);
-        }
-        out << "}}";
+// 450, 116.667.
+Json ClockJson(uint32_t khz) {
+    return khz % 1000 == 0 ? Json(khz / 1000) : Json(khz / 1000.0);
+}
+
+Json RowJson(const ZooRow& row, bool survey) {
+    Json json = Json::object();
+    const bool ran = !row.vendor.empty();
+    if (survey) {
+        json["file"] = row.name;
+        if (row.block)
+            json["processor"] = *row.block;
+        json["vendor"] = ran ? Json(row.vendor) : Json(nullptr);
+        json["clock_mhz"] = ran ? ClockJson(row.clock_khz) : Json(nullptr);
+        json["clock"] = ran ? Json(row.clock_of_host ? "host" : "recorded") : Json(nullptr);
+    } else {
+        json["name"] = row.name;
+        json["title"] = row.processor->title;
+        json["qemu_cpu"] = row.processor->qemu_cpu;
+        json["vendor"] = row.vendor;
+        json["clock_mhz"] = ClockJson(row.clock_khz);
     }
-    out << "\n]}\n";
+    if (!row.problem.empty())
+        json["problem"] = row.problem;
+    json["speed_route"] = row.route;
+    Json& results = json["results"] = Json::object();
+    const std::vector<std::string> cells = Cells(row);
+    for (size_t cell = 0; cell < cells.size(); ++cell) {
+        const ZooCall& call = ZooCalls()[cell];
+        results[CallText(TraitsOf(call.function).name, call.arguments)] = cells[cell];
+    }
+    return json;
+}
+
+void WriteJson(const ZooTable& table, std::ostream& out) {
+    Json document = {{"clocks", table.scripted_clocks ? "scripted" : "real"}};
+    if (table.survey)
+        document["host_clock_mhz"] =
+            table.host_clock_khz != 0 ? ClockJson(table.host_clock_khz) : Json(nullptr);
+    Json& rows = document[table.survey ? "listings" : "processors"] = Json::array();
+    for (const ZooRow& row : table.rows)
+        rows.push_back(RowJson(row, table.survey));
+    out << JsonDocument(document);
 }
 
 }  // namespace
 
-void WriteZoo(const std::vector<ZooRow>& rows, bool scripted_clocks, bool json, std::ostream& out) {
+void WriteZoo(const ZooTable& table, bool json, std::ostream& out) {
     if (json)
-        WriteJson(rows, scripted_clocks, out);
+        WriteJson(table, out);
     else
-        WriteText(rows, scripted_clocks, out);
+        WriteText(table, out);
 }
 
 }  // namespace qel
