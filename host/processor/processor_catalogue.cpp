@@ -199,6 +199,15 @@ uint64_t ScanLoopNanoseconds(const CatalogueProcessor& processor) {
     return cycles * 1'000'000 / processor.clock_khz;
 }
 
+ScriptedTimeline CatalogueTimeline(const CatalogueProcessor& processor) {
+    ScriptedTimeline timeline;
+    if ((processor.real_features & kFeatureTimeStampCounter) == 0) {
+        timeline.step_ns = ScanLoopNanoseconds(processor);
+        timeline.counter_hz = kTimerChipHz;
+    }
+    return timeline;
+}
+
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name) {
     for (const CatalogueProcessor& processor : kCatalogue) {
         if (EqualIgnoringAsciiCase(processor.name, name))

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "host/virtual_cpu/cpuid_model.h"
+#include "host/virtual_cpu/scripted_timeline.h"
 
 namespace qel {
 
@@ -50,6 +51,12 @@ inline constexpr uint32_t kTimerChipHz = 1'193'182;
 // timeline that models its performance counter, so that from one counter reading to the
 // next, around one timing of the loop, exactly that much time passes.
 uint64_t ScanLoopNanoseconds(const CatalogueProcessor& processor);
+
+// The chip's clocks, scripted: a timeline that moves 1 ms a read; on a chip without a
+// time-stamp counter, the model of its performance counter instead: the 8254's rate, and as
+// long a read as the scan loop takes on the chip, so that the loop it times between two
+// readings takes the real chip's time.
+ScriptedTimeline CatalogueTimeline(const CatalogueProcessor& processor);
 
 // The entry whose name equals `name` ignoring ASCII case, or nullptr.
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name);

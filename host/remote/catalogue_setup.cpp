@@ -8,12 +8,9 @@ RunnerSetUp CatalogueSetUp(const CatalogueProcessor& processor, bool scripted_cl
     setup.clock_khz = processor.clock_khz;
     if (!scripted_clocks)
         return setup;
-    if ((processor.real_features & kFeatureTimeStampCounter) != 0) {
-        setup.timeline_step_ns = 1'000'000;
-    } else {
-        setup.timeline_step_ns = ScanLoopNanoseconds(processor);
-        setup.counter_hz = kTimerChipHz;
-    }
+    const ScriptedTimeline timeline = CatalogueTimeline(processor);
+    setup.timeline_step_ns = timeline.step_ns;
+    setup.counter_hz = timeline.counter_hz;
     return setup;
 }
 
