@@ -286,7 +286,9 @@ options:
                     pentium-mmx, k6-2, cyrix-6x86, winchip-c6, ...; --zoo lists them)
                     or a qemu-i386 -cpu model ("pentium3", "486,vendor=CyrixInstead")
                     (a catalogue name brings the chip's recorded CPUID and clock rate;
-                    a qemu model, like no --cpu, runs the real CPUID and RDTSC)
+                    a qemu model, like no --cpu, runs the real CPUID and RDTSC);
+                    qelhost.exe has no qemu: catalogue names only, on this machine's
+                    instruction set
   --cpuid FILE      answer the DLL's CPUID from a recorded dump (libcpuid raw, AIDA64 or
                     InstLatx64 "CPUID xxxxxxxx:" listings, `cpuid -r`, or qelhost's own);
                     with --cpu the emulated processor still gives the instruction set

@@ -75,16 +75,7 @@ void ApplyOptions(const qel::Options& options) {
 // CPUID as the DLL sees it in this process: the --cpuid dump's answer where there is one.
 bool ReadDllCpuid(uint32_t leaf, uint32_t regs[4]) {
     const std::optional<qel::virtual_cpu::CpuidModel>& model = qel::emulation().cpuid_model;
-    if (!model)
-        return qel::ReadThisProcessCpuid(leaf, regs);
-    if (leaf > model->Answer(leaf & 0xFFFF0000u, 0).eax)
-        return false;
-    const qel::virtual_cpu::CpuidAnswer answer = model->Answer(leaf, 0);
-    regs[0] = answer.eax;
-    regs[1] = answer.ebx;
-    regs[2] = answer.ecx;
-    regs[3] = answer.edx;
-    return true;
+    return model ? qel::ReadModelCpuid(*model, leaf, regs) : qel::ReadThisProcessCpuid(leaf, regs);
 }
 
 std::string Beside(const std::string& relative, const char* configured, const char* built) {

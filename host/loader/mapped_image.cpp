@@ -109,13 +109,14 @@ bool MapImage(std::span<const uint8_t> file, const ImportResolver& resolve, Mapp
     }
 
     const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(image->base));
-    const bool ok = (address == headers.image_base ||
-                     ApplyRelocations(image->bytes(), headers.relocations, headers.image_base,
-                                      address - headers.image_base, failure)) &&
-                    (!headers.imports.present() ||
-                     BindImports(image->bytes(), headers.imports, resolve, failure)) &&
-                    (!serving.any() || PatchServedSites(*image, serving, failure)) &&
-                    ProtectSections(*image, failure);
+    const bool ok =
+        (address == headers.image_base ||
+         ApplyRelocations(image->bytes(), headers.relocations, headers.image_base,
+                          address - headers.image_base, failure)) &&
+        (!headers.imports.present() ||
+         BindImports(image->bytes(), headers.imports, resolve, failure)) &&
+        (!serving.any() || PatchServedSites(image->base, headers.sections, serving, failure)) &&
+        ProtectSections(*image, failure);
     if (!ok)
         UnmapImage(image);
     return ok;

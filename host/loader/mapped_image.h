@@ -8,6 +8,7 @@
 
 #include "host/loader/image_directories.h"
 #include "host/loader/pe_headers.h"
+#include "host/loader/site_patching.h"
 
 namespace qel {
 
@@ -18,14 +19,6 @@ struct MappedImage {
 
     std::span<uint8_t> bytes() const { return {base, size}; }
     void* At(uint32_t rva) const { return base + rva; }
-};
-
-// Which of CPUID and RDTSC a virtual processor answers (host/loader/site_patching.h);
-// neither: the image is left exactly as the file has it.
-struct SiteServing {
-    bool cpuid = false;
-    bool rdtsc = false;
-    bool any() const { return cpuid || rdtsc; }
 };
 
 // Maps the file's image, binding each import to the host function `resolve` names; false

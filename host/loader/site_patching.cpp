@@ -14,17 +14,22 @@ using virtual_cpu::SiteKind;
 
 }  // namespace
 
-bool PatchServedSites(const MappedImage& image, SiteServing serving, LoadFailure* failure) {
+bool WriteTrapInPlace(uint8_t* place) {
+    memcpy(place, kSiteTrap, kSiteLength);
+    return true;
+}
+
+bool PatchServedSites(uint8_t* base, std::span<const Section> sections, SiteServing serving,
+                      LoadFailure* failure, TrapWriter write) {
     std::vector<virtual_cpu::CodeSection> code;
     std::vector<uint32_t> numbers;  // each code section's index among all sections
-    const std::vector<Section>& sections = image.headers.sections;
     for (uint32_t index = 0; index < sections.size(); ++index) {
         const Section& section = sections[index];
         if (!section.holds_code() || section.mapped_size() == 0)
             continue;
         code.push_back({section.name,
                         section.virtual_address,
-                        {image.base + section.virtual_address, section.mapped_size()}});
+                        {base + section.virtual_address, section.mapped_size()}});
         numbers.push_back(index);
     }
     const virtual_cpu::ImageSites found = virtual_cpu::FindImageSites(code);
@@ -47,12 +52,16 @@ bool PatchServedSites(const MappedImage& image, SiteServing serving, LoadFailure
                             " (" + sections[numbers[site.section]].name + ") at offset " +
                             Hexadecimal(site.offset) + ": a prefixed CPUID or RDTSC");
         }
-        uint8_t* place = image.base + site.rva;
+        uint8_t* place = base + site.rva;
         if (!RegisterServedSite(reinterpret_cast<uintptr_t>(place), site.kind)) {
             return Fail(failure, LoadFailureKind::kUnsupported,
                         "cannot serve CPUID and RDTSC: more sites than the host serves");
         }
-        memcpy(place, kSiteTrap, kSiteLength);
+        if (!write(place)) {
+            return Fail(failure, LoadFailureKind::kUnsupported,
+                        "cannot serve CPUID and RDTSC: the code at RVA " + Hexadecimal(site.rva) +
+                            " cannot be made writable");
+        }
     }
     return true;
 }

@@ -54,4 +54,15 @@ bool ReadThisProcessCpuid(uint32_t leaf, uint32_t regs[4]) {
     return true;
 }
 
+bool ReadModelCpuid(const virtual_cpu::CpuidModel& model, uint32_t leaf, uint32_t regs[4]) {
+    if (leaf > model.Answer(leaf & 0xFFFF0000u, 0).eax)
+        return false;
+    const virtual_cpu::CpuidAnswer answer = model.Answer(leaf, 0);
+    regs[0] = answer.eax;
+    regs[1] = answer.ebx;
+    regs[2] = answer.ecx;
+    regs[3] = answer.edx;
+    return true;
+}
+
 }  // namespace qel

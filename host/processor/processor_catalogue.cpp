@@ -203,6 +203,19 @@ uint64_t ScanLoopNanoseconds(uint32_t signature, uint32_t clock_khz) {
     return cycles * 1'000'000 / clock_khz;
 }
 
+ScriptedTimeline ProcessorTimeline(uint32_t signature, uint32_t features, uint32_t clock_khz) {
+    ScriptedTimeline timeline;
+    if ((features & kFeatureTimeStampCounter) == 0) {
+        timeline.step_ns = ScanLoopNanoseconds(signature, clock_khz);
+        timeline.counter_hz = kTimerChipHz;
+    }
+    return timeline;
+}
+
+ScriptedTimeline CatalogueTimeline(const CatalogueProcessor& processor) {
+    return ProcessorTimeline(processor.signature, processor.real_features, processor.clock_khz);
+}
+
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name) {
     for (const CatalogueProcessor& processor : kCatalogue) {
         if (EqualIgnoringAsciiCase(processor.name, name))

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "host/virtual_cpu/cpuid_model.h"
+#include "host/virtual_cpu/scripted_timeline.h"
 
 namespace qel {
 
@@ -52,6 +53,14 @@ inline constexpr uint32_t kTimerChipHz = 1'193'182;
 uint64_t ScanLoopNanoseconds(const CatalogueProcessor& processor);
 // The same for any processor, from its leaf 1 signature and its clock rate (not 0).
 uint64_t ScanLoopNanoseconds(uint32_t signature, uint32_t clock_khz);
+
+// The chip's clocks, scripted: a timeline that moves 1 ms a read; on a chip without a
+// time-stamp counter, the model of its performance counter instead: the 8254's rate, and as
+// long a read as the scan loop takes on the chip, so that the loop it times between two
+// readings takes the real chip's time.
+ScriptedTimeline CatalogueTimeline(const CatalogueProcessor& processor);
+// The same for any chip, by its leaf 1 signature (EAX) and features (EDX) and its rate.
+ScriptedTimeline ProcessorTimeline(uint32_t signature, uint32_t features, uint32_t clock_khz);
 
 // The entry whose name equals `name` ignoring ASCII case, or nullptr.
 const CatalogueProcessor* FindCatalogueProcessor(std::string_view name);

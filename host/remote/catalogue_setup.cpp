@@ -16,12 +16,9 @@ RunnerSetUp ProcessorSetUp(const virtual_cpu::CpuidModel& cpuid, uint32_t clock_
     const bool has_leaf_1 = cpuid.Answer(0, 0).eax >= 1;
     const virtual_cpu::CpuidAnswer leaf1 =
         has_leaf_1 ? cpuid.Answer(1, 0) : virtual_cpu::CpuidAnswer{};
-    if ((leaf1.edx & kFeatureTimeStampCounter) != 0) {
-        setup.timeline_step_ns = 1'000'000;
-    } else {
-        setup.timeline_step_ns = ScanLoopNanoseconds(leaf1.eax, clock_khz);
-        setup.counter_hz = kTimerChipHz;
-    }
+    const ScriptedTimeline timeline = ProcessorTimeline(leaf1.eax, leaf1.edx, clock_khz);
+    setup.timeline_step_ns = timeline.step_ns;
+    setup.counter_hz = timeline.counter_hz;
     return setup;
 }
 

@@ -6,10 +6,7 @@
 
 namespace qel {
 
-// The timeline moves 1 ms a read; on a chip without a time-stamp counter, the model of its
-// performance counter instead: the 8254's 1.193182 MHz, and as long a read as the DLL's
-// scan loop takes on the chip (ScanLoopNanoseconds), so that the loop it times between two
-// readings takes the real chip's time.
+// On scripted clocks, the chip's timeline (CatalogueTimeline).
 RunnerSetUp CatalogueSetUp(const CatalogueProcessor& processor, bool scripted_clocks);
 
 // The same for any processor: its recorded leaves, whose leaf 1 gives the signature and the

@@ -51,8 +51,7 @@ std::optional<uint64_t> TimelineRead() {
     std::optional<ScriptedTimeline>& timeline = emulation().timeline;
     if (!timeline)
         return std::nullopt;
-    timeline->now_ns += timeline->step_ns;
-    return timeline->now_ns;
+    return timeline->Advance();
 }
 
 int32_t Scripted(const std::function<bool(int64_t*)>& clock, int64_t* destination) {
@@ -91,9 +90,7 @@ QEL_WINAPI int32_t QueryPerformanceCounter(int64_t* count) {
     if (count == nullptr)
         return 0;
     if (const std::optional<uint64_t> now = TimelineRead()) {
-        const uint64_t hz = emulation().timeline->counter_hz;
-        const uint64_t seconds = *now / 1'000'000'000u, rest = *now % 1'000'000'000u;
-        Store(count, static_cast<int64_t>(seconds * hz + rest * hz / 1'000'000'000u));
+        Store(count, static_cast<int64_t>(emulation().timeline->CounterAt(*now)));
         return 1;
     }
     if (emulation().counter)

@@ -9,21 +9,13 @@
 
 #include "host/base/bounded_text.h"
 #include "host/virtual_cpu/cpuid_model.h"
+#include "host/virtual_cpu/scripted_timeline.h"
 
 namespace qel {
 
 struct ShownBox {
     BoundedText caption;
     BoundedText text;
-};
-
-// The session's simulated time, when its clocks are scripted: every clock reads this one
-// timeline. A read of the performance counter, the tick count or the multimedia timer first
-// advances it by `step_ns`; the virtual time-stamp counter reads it without advancing it.
-struct ScriptedTimeline {
-    uint64_t now_ns = 1'000'000'000;  // the tick count starts at 1000 ms
-    uint64_t step_ns = 1'000'000;
-    uint32_t counter_hz = 10'000'000;  // the performance counter's frequency
 };
 
 struct Emulation {

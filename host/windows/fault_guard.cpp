@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "host/crossing/entered_export.h"
+#include "host/crossing/served_sites.h"
 #include "host/protocol/extender_protocol.h"
 
 namespace qel {
@@ -55,11 +56,29 @@ __attribute__((noreturn)) void JumpBack() {
     __builtin_longjmp(jump_buffer, 1);
 }
 
+// A UD2 the virtual processor put in place of a CPUID or RDTSC: answered from the models.
+bool ServedSite(const EXCEPTION_RECORD& record, CONTEXT& context) {
+    if (record.ExceptionCode != EXCEPTION_ILLEGAL_INSTRUCTION)
+        return false;
+    uintptr_t instruction = context.Eip;
+    SiteRegisters registers{context.Eax, context.Ebx, context.Ecx, context.Edx};
+    if (!ServeSiteAt(&instruction, &registers))
+        return false;
+    context.Eax = registers.eax;
+    context.Ebx = registers.ebx;
+    context.Ecx = registers.ecx;
+    context.Edx = registers.edx;
+    context.Eip = instruction;
+    return true;
+}
+
 LONG CALLBACK OnFault(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+    CONTEXT& context = *pointers->ContextRecord;
+    if (ServedSite(record, context))
+        return EXCEPTION_CONTINUE_EXECUTION;
     if (!guarding || KindOf(record.ExceptionCode) == nullptr)
         return EXCEPTION_CONTINUE_SEARCH;
-    CONTEXT& context = *pointers->ContextRecord;
     last_fault.code = record.ExceptionCode;
     last_fault.address = record.NumberParameters >= 2 ? record.ExceptionInformation[1] : 0;
     last_fault.instruction = reinterpret_cast<DWORD>(record.ExceptionAddress);
@@ -106,11 +125,18 @@ std::string Describe(const Fault& fault) {
     return "crashed: " + name + Place(fault);
 }
 
+PVOID fault_handler = nullptr;
+
 }  // namespace
 
+void InstallFaultHandler() {
+    if (fault_handler == nullptr)
+        fault_handler = AddVectoredExceptionHandler(1, &OnFault);
+}
+
 bool RunGuardedOnWindows(const std::function<void()>& work, std::string* failure) {
-    static PVOID handler = AddVectoredExceptionHandler(1, &OnFault);
-    if (handler == nullptr) {
+    InstallFaultHandler();
+    if (fault_handler == nullptr) {
         work();
         return true;
     }

@@ -1,7 +1,9 @@
-// ExtenderDll::Load on Windows: the system loader does the work.
+// ExtenderDll::Load on Windows: the system loader does the work; the virtual processor then
+// puts its traps into the module.
 #include <windows.h>
 
 #include "host/extender/extender.h"
+#include "host/windows/virtual_processor.h"
 
 namespace qel {
 
@@ -63,6 +65,14 @@ std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::str
         FreeLibrary(module);
         return nullptr;
     }
+    LoadFailure failure;
+    if (!ServeModule(module, &failure)) {
+        *error = std::string(failure.detail.view());
+        if (kind != nullptr)
+            *kind = failure.kind;
+        FreeLibrary(module);
+        return nullptr;
+    }
     std::unique_ptr<ExtenderDll> dll(new ExtenderDll());
     dll->mapping_ = new Mapping{module};
     dll->module_handle_ = module;
@@ -74,6 +84,7 @@ std::unique_ptr<ExtenderDll> ExtenderDll::Load(const std::string& path, std::str
 ExtenderDll::~ExtenderDll() {
     if (mapping_ == nullptr)
         return;
+    ForgetModule(mapping_->module);
     FreeLibrary(mapping_->module);
     delete mapping_;
 }

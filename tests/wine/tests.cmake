@@ -44,7 +44,8 @@ target_compile_definitions(wine_parity_test PRIVATE
     QELHOST_RUNNER="${CMAKE_BINARY_DIR}/host/run-qelhost"
     RUN_WINE="${wine_tests_dir}/run_wine" WINE_STATE="${wine_state}"
     QELHOST_EXE="${KZ_WINDOWS_BINARY_DIR}/qelhost.exe")
-add_dependencies(wine_parity_test qelhost windows_half)
+# --cpu starts the runner in the Linux host.
+add_dependencies(wine_parity_test qelhost qelhost_runner windows_half)
 gtest_discover_tests(wine_parity_test TEST_PREFIX "wine.parity." DISCOVERY_TIMEOUT 60
     PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 
