@@ -568,6 +568,23 @@ std::optional<DumpFormat> FormatOfHeading(std::string_view line) {
     return std::nullopt;
 }
 
+// Files that hold a listing but not as text: libcpuid keeps its larger test files compressed
+// with xz (amd-epyc-7551p-32-core-processor.test.xz), and Windows editors save "Unicode" as
+// UTF-16. Each is named, with what turns it into text, rather than called no dump at all.
+const char kUtf16Message[] =
+    "UTF-16 text: convert it to UTF-8 first (iconv -f UTF-16 -t UTF-8 FILE)";
+struct EncodedForm {
+    std::string_view start;
+    const char* message;
+};
+constexpr EncodedForm kEncodedForms[] = {
+    {std::string_view("\xFD\x37zXZ\0", 6),
+     "compressed with xz, not text: decompress it first (xz -dk FILE)"},
+    {"\x1F\x8B", "compressed with gzip, not text: decompress it first (gunzip -k FILE)"},
+    {"\xFF\xFE", kUtf16Message},  // little-endian
+    {"\xFE\xFF", kUtf16Message},
+};
+
 }  // namespace
 
 const char* DumpFormatName(DumpFormat format) {
@@ -585,6 +602,13 @@ const char* DumpFormatName(DumpFormat format) {
 }
 
 DumpReading ReadCpuidDump(std::string_view text, uint32_t processor) {
+    for (const EncodedForm& form : kEncodedForms) {
+        if (StartsWith(text, form.start)) {
+            DumpReading reading;
+            reading.error = {1, form.message};
+            return reading;
+        }
+    }
     if (StartsWith(text, "\xEF\xBB\xBF"))  // the byte-order mark Windows editors write
         text.remove_prefix(3);
     const std::vector<std::string_view> lines = SplitLines(text);

@@ -353,6 +353,15 @@ INSTANTIATE_TEST_SUITE_P(
                       "CPUID 00000001: 00000562-00000000-00000000-008001BF\n",
                       4, "processor 0, listed from this line, has no leaf 0"},
         MalformedCase{"prose after blank lines", "\n\nhello\n", 3, "not a CPUID dump"},
+        // The stream header of a default xz file, as libcpuid's larger test files start
+        // (tests/amd/zen/amd-epyc-7551p-32-core-processor.test.xz).
+        MalformedCase{"a listing compressed with xz",
+                      std::string("\xFD\x37zXZ\0\0\x04\xE6\xD6\xB4\x46", 12), 1,
+                      "compressed with xz, not text: decompress it first"},
+        MalformedCase{"a listing compressed with gzip", std::string("\x1F\x8B\x08\0", 4), 1,
+                      "compressed with gzip"},
+        MalformedCase{"a listing saved as UTF-16", std::string("\xFF\xFE\x43\0P\0U\0I\0D\0 \0", 14),
+                      1, "UTF-16 text"},
         MalformedCase{"cpuid -r, three registers",
                       "CPU 0:\n"
                       "   0x00000000 0x00: eax=0x00000001 ebx=0x68747541 ecx=0x444d4163\n",
