@@ -18,6 +18,8 @@ struct Options {
     std::optional<uint64_t> memory_bytes;
     unsigned timeout_seconds = 0;  // --timeout: a call that runs longer is ended; 0 no limit
     bool large_address_aware = false;
+    // --sandbox / --no-sandbox; unset: confined unless the DLL is the one this build made
+    std::optional<bool> sandbox;
     bool help = false;
     bool version = false;  // qelhost's version, and the DLL's if it loads
     bool list = false;
@@ -26,9 +28,9 @@ struct Options {
     // --timer-steps: GetTickCount's and timeGetTime's steps in microseconds; 0 every ms
     uint32_t tick_step_microseconds = 0;
     uint32_t multimedia_step_microseconds = 0;
-    std::string cpuid_file;    // --cpuid: a recorded dump that answers the DLL's CPUID
-    uint32_t clock_khz = 0;    // --clock-mhz: the time-stamp counter's rate; 0: real
-    std::string save_cpuid;    // --save-cpuid: write this machine's leaves here
+    std::string cpuid_file;  // --cpuid: a recorded dump that answers the DLL's CPUID
+    uint32_t clock_khz = 0;  // --clock-mhz: the time-stamp counter's rate; 0: real
+    std::string save_cpuid;  // --save-cpuid: write this machine's leaves here
     // The leaves of --cpuid's dump, once RunHost has read it.
     std::optional<virtual_cpu::CpuidModel> cpuid_model;
     std::vector<std::string> scripts;  // files; "-" is standard input

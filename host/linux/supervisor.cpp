@@ -14,6 +14,7 @@
 #include <string>
 
 #include "host/crossing/entered_export.h"
+#include "host/linux/system_call_filter.h"
 
 namespace qel {
 namespace {
@@ -70,6 +71,7 @@ std::string SignalText(int signal_number) {
         setrlimit(RLIMIT_CORE, &core);
     }
     MirrorEnteredExport(trace->entered_export, sizeof trace->entered_export);
+    AllowWritesTo(status_pipe);
     const int status = session();
     std::cout.flush();
     std::cerr.flush();
