@@ -17,8 +17,23 @@ namespace qel {
 namespace {
 
 bool filter_requested = false;
-int extra_writable[4];
-int extra_writable_count = 0;
+
+// Descriptors the host opened itself that the filter lets it use.
+struct Descriptors {
+    int extra[4];
+    int count = 0;
+    void Add(int descriptor) {
+        if (count < 4)
+            extra[count++] = descriptor;
+    }
+    std::vector<uint32_t> With(int standard) const {
+        std::vector<uint32_t> all = {static_cast<uint32_t>(standard)};
+        for (int i = 0; i < count; ++i)
+            all.push_back(static_cast<uint32_t>(extra[i]));
+        return all;
+    }
+};
+Descriptors writable, readable;
 
 // The calls the host makes after the DLL is mapped, whatever their arguments: signal
 // delivery and return (the fault handler, the --timeout alarm), the guard pages and the heap,
@@ -86,22 +101,24 @@ class FilterProgram {
 };
 
 // Arguments the checked calls may have: writes only to what the host itself writes to, reads
-// only of the script's standard input, memory only anonymous (never a file an inherited
-// descriptor names), signals only to this process (raise, and a DLL's own kill).
+// only of the script's standard input (and what the host opened to read), memory only anonymous
+// (never a file an inherited descriptor names), signals only to this process (raise, and a DLL's
+// own kill).
 FilterProgram AllowList() {
     const auto self = static_cast<uint32_t>(getpid());
-    std::vector<uint32_t> writable = {STDOUT_FILENO, STDERR_FILENO};
-    for (int i = 0; i < extra_writable_count; ++i)
-        writable.push_back(static_cast<uint32_t>(extra_writable[i]));
+    std::vector<uint32_t> written = writable.With(STDOUT_FILENO);
+    written.push_back(STDERR_FILENO);
+    const std::vector<uint32_t> read = readable.With(STDIN_FILENO);
     FilterProgram filter;
     // Only i386 calls: 64-bit code reached through a far jump ends the process outright.
     filter.Statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch));
     filter.code().push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_I386, 1, 0));
     filter.Statement(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS);
     filter.LoadNumber();
-    filter.AllowWhenArgument(SYS_write, 0, writable);
-    filter.AllowWhenArgument(SYS_writev, 0, writable);
-    filter.AllowWhenArgument(SYS_read, 0, {STDIN_FILENO});
+    filter.AllowWhenArgument(SYS_write, 0, written);
+    filter.AllowWhenArgument(SYS_writev, 0, written);
+    filter.AllowWhenArgument(SYS_read, 0, read);
+    filter.AllowWhenArgument(SYS_pread64, 0, read);
     filter.AllowWhenArgument(SYS_mmap2, 4, {0xFFFFFFFFu});
     filter.AllowWhenArgument(SYS_kill, 0, {self});
     filter.AllowWhenArgument(SYS_tkill, 0, {self});
@@ -133,8 +150,11 @@ bool CanFilterSystemCalls(std::string* why) {
 }
 
 void AllowWritesTo(int descriptor) {
-    if (extra_writable_count < 4)
-        extra_writable[extra_writable_count++] = descriptor;
+    writable.Add(descriptor);
+}
+
+void AllowReadsFrom(int descriptor) {
+    readable.Add(descriptor);
 }
 
 void FilterSystemCallsOfTheDll(bool filter) {

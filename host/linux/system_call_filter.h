@@ -14,8 +14,10 @@ namespace qel {
 bool CanFilterSystemCalls(std::string* why);
 
 // Writes to `descriptor` stay allowed beside standard output and standard error (the
-// supervisor's status pipe). Up to four.
+// supervisor's status pipe); reads of it beside standard input (a benchmark's own /proc
+// file). Up to four each.
 void AllowWritesTo(int descriptor);
+void AllowReadsFrom(int descriptor);
 
 // Whether InstallFilterBeforeDllEntry installs the filter (off: the DLL runs unfiltered).
 void FilterSystemCallsOfTheDll(bool filter);
