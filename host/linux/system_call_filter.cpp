@@ -93,7 +93,12 @@ class FilterProgram {
         Statement(BPF_RET | BPF_K, SECCOMP_RET_TRAP);
         LoadNumber();
     }
-    std::vector<sock_filter>& code() { return code_; }
+    // Ends the process outright unless the call is of `architecture`.
+    void KillUnlessArchitecture(uint32_t architecture) {
+        Statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch));
+        code_.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, architecture, 1, 0));
+        Statement(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS);
+    }
     sock_fprog Program() { return {static_cast<unsigned short>(code_.size()), code_.data()}; }
 
   private:
@@ -111,9 +116,7 @@ FilterProgram AllowList() {
     const std::vector<uint32_t> read = readable.With(STDIN_FILENO);
     FilterProgram filter;
     // Only i386 calls: 64-bit code reached through a far jump ends the process outright.
-    filter.Statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch));
-    filter.code().push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_I386, 1, 0));
-    filter.Statement(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS);
+    filter.KillUnlessArchitecture(AUDIT_ARCH_I386);
     filter.LoadNumber();
     filter.AllowWhenArgument(SYS_write, 0, written);
     filter.AllowWhenArgument(SYS_writev, 0, written);
@@ -159,10 +162,6 @@ void AllowReadsFrom(int descriptor) {
 
 void FilterSystemCallsOfTheDll(bool filter) {
     filter_requested = filter;
-}
-
-bool FiltersSystemCallsOfTheDll() {
-    return filter_requested;
 }
 
 bool InstallFilterBeforeDllEntry(LoadFailure* failure) {

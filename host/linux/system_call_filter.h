@@ -21,7 +21,6 @@ void AllowReadsFrom(int descriptor);
 
 // Whether InstallFilterBeforeDllEntry installs the filter (off: the DLL runs unfiltered).
 void FilterSystemCallsOfTheDll(bool filter);
-bool FiltersSystemCallsOfTheDll();
 
 // The hook for LoadExtenderModule: installs the filter when asked for; false with *failure
 // when the kernel refuses it.
