@@ -165,15 +165,17 @@ std::vector<std::string> WhereArguments(bool emulated) {
     return emulated ? std::vector<std::string>{"--cpu", "pentium3"} : std::vector<std::string>{};
 }
 
-// The confinement --version names, or "" with *why where the sandbox cannot be had.
+// The confinement --version names, or "" with *why where the sandbox cannot be had: none
+// applies, or the DLL does not load inside it (a kernel that allows bubblewrap no namespaces).
 std::string ConfinementOf(bool emulated, std::string* why) {
     std::vector<std::string> arguments = WhereArguments(emulated);
     arguments.insert(arguments.end(), {"--sandbox", "--version"});
     const ht::HostRun run = ht::RunQelhost(QELHOST_RUNNER, arguments);
     std::smatch line;
-    if (run.exit_status == 0 && std::regex_search(run.out, line, std::regex("sandbox: (.*)\n")))
+    if (run.exit_status == 0 && run.out.find("KZPROBEX.dll 44001 (") != std::string::npos &&
+        std::regex_search(run.out, line, std::regex("sandbox: (.*)\n")))
         return line[1];
-    *why = run.err;
+    *why = run.out + run.err;
     return {};
 }
 
