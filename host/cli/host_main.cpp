@@ -133,7 +133,7 @@ int SaveCpuid(const Options& options, const HostPlatform& platform, HostStreams 
     return kExitCompleted;
 }
 
-// "sandbox      ..." for --version: what confines the DLL, or why nothing does.
+// "sandbox: ..." for --version: what confines the DLL, or why nothing does.
 std::string SandboxLine(bool sandbox, const Confinement& confinement) {
     return "sandbox: " +
            (sandbox ? confinement.description
