@@ -2,10 +2,13 @@
 // answers at once is called, with its errors; the answers must never change and the host's
 // resident memory must stay flat. Reports calls per second and memory.
 //
-//   soak [--calls N] [--max-growth-kb K]      1000000 calls, 512 kB by default
+//   soak [--calls N] [--max-growth-kb K] [--sandbox]    1000000 calls, 512 kB by default;
+//                                                       --sandbox: under qelhost's filter
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <optional>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "host/extender/extender.h"
+#include "host/linux/system_call_filter.h"
 #include "host/win32/emulation.h"
 #include "resources/messages.h"
 
@@ -71,18 +75,18 @@ std::vector<Case> Cases() {
     };
 }
 
+// Read with one pread of a descriptor opened before the DLL loads: under --sandbox the
+// process may open nothing once the DLL is mapped.
+int process_status = -1;
+
 long ResidentKilobytes() {
-    FILE* status = fopen("/proc/self/status", "r");
-    if (status == nullptr)
+    char text[4096];
+    const ssize_t length = pread(process_status, text, sizeof text - 1, 0);
+    if (length <= 0)
         return -1;
-    char line[256];
-    long kilobytes = -1;
-    while (fgets(line, sizeof line, status) != nullptr) {
-        if (strncmp(line, "VmRSS:", 6) == 0)
-            kilobytes = strtol(line + 6, nullptr, 10);
-    }
-    fclose(status);
-    return kilobytes;
+    text[length] = 0;
+    const char* line = strstr(text, "\nVmRSS:");
+    return line != nullptr ? strtol(line + 7, nullptr, 10) : -1;
 }
 
 struct Soak {
@@ -140,12 +144,21 @@ struct Soak {
 int main(int argc, char** argv) {
     long calls = 1000000;
     long max_growth_kb = 512;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--sandbox") == 0) {
+            qel::FilterSystemCallsOfTheDll(true);
+            continue;
+        }
+        if (i + 1 == argc)
+            break;
         if (strcmp(argv[i], "--calls") == 0)
             calls = strtol(argv[i + 1], nullptr, 10);
         else if (strcmp(argv[i], "--max-growth-kb") == 0)
             max_growth_kb = strtol(argv[i + 1], nullptr, 10);
+        ++i;
     }
+    process_status = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    qel::AllowReadsFrom(process_status);
     qel::emulation().print_boxes = false;
     std::string error;
     auto dll = qel::ExtenderDll::Load(KZPROBEX_DLL_PATH, &error);

@@ -86,13 +86,23 @@ void Escape(int signal_number, siginfo_t* info, void* context) {
         *reinterpret_cast<const uint8_t*>(last_fault.instruction - 1) == kInt3) {
         last_fault.instruction -= 1;
     }
-#else
+#endif
+#if defined(SIGSYS) && defined(si_syscall)
+    // A refused call: the instruction is the `int 0x80` before the address the kernel gives.
+    if (signal_number == SIGSYS) {
+        last_fault.system_call = static_cast<uint32_t>(info->si_syscall);
+        const auto after = reinterpret_cast<uintptr_t>(info->si_call_addr);
+        const auto* call = reinterpret_cast<const uint8_t*>(after - 2);
+        last_fault.instruction = call[0] == 0xCD && call[1] == 0x80 ? after - 2 : after;
+    }
+#endif
+#if !defined(REG_EIP) || !defined(REG_ESP)
     (void)context;
 #endif
     siglongjmp(guard->jump, 1);
 }
 
-constexpr int kCaughtSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGALRM};
+constexpr int kCaughtSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGALRM, SIGSYS};
 constexpr size_t kCaughtSignalCount = sizeof kCaughtSignals / sizeof kCaughtSignals[0];
 
 // What a CatchFaults call keeps across a jump out of the code. It lives here, not on the

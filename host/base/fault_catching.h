@@ -14,6 +14,7 @@ struct CaughtFault {
     uintptr_t address = 0;  // the address touched (SIGSEGV, SIGBUS)
     uintptr_t instruction = 0;
     uintptr_t stack = 0;
+    uint32_t system_call = 0;     // SIGSYS: the number of the call a seccomp filter refused
     bool have_registers = false;  // instruction and stack were read
 };
 
@@ -33,9 +34,9 @@ void SetTrapServer(TrapServer server);
 constexpr int kDeepestFaultCatching = 8;
 
 // Runs `work`; false with *fault when it faulted (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP,
-// a stack overflow) or ran longer than `timeout_seconds` (0: no limit). Only what this file
-// keeps is trusted after a fault: the code may have scribbled over the stack above its own
-// frames first.
+// a stack overflow, a system call refused with SIGSYS) or ran longer than `timeout_seconds` (0: no
+// limit). Only what this file keeps is trusted after a fault: the code may have scribbled over the
+// stack above its own frames first.
 bool CatchFaults(const std::function<void()>& work, unsigned timeout_seconds, CaughtFault* fault);
 
 // Runs `work` where an access violation in it is expected and survivable: true when it

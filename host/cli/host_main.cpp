@@ -135,6 +135,15 @@ int SaveCpuid(const Options& options, const HostPlatform& platform, HostStreams 
     return kExitCompleted;
 }
 
+// "sandbox: ..." for --version: what confines the DLL, or why nothing does.
+std::string SandboxLine(bool sandbox, const Confinement& confinement) {
+    return "sandbox: " +
+           (sandbox ? confinement.description
+                    : std::string("none (the DLL runs with the user's rights; "
+                                  "--sandbox confines it)")) +
+           "\n";
+}
+
 }  // namespace
 
 int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platform,
@@ -161,14 +170,31 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
         streams.err << "qelhost: " << error << "\n";
         return kExitUsage;
     }
-    if (options.version)
-        streams.out << "qelhost " << kQelhostVersion << "\n";
     if (options.dll.empty())
         options.dll = platform.default_dll();
     if (!options.cpu.empty() && platform.check_cpu && !platform.check_cpu(options.cpu, &error)) {
         streams.err << "qelhost: " << error << "\n";
         return kExitUsage;
     }
+    // A DLL from elsewhere runs confined unless asked otherwise, where confinement is had.
+    const bool sandbox = options.sandbox.value_or(platform.confine && platform.is_own_dll &&
+                                                  !platform.is_own_dll(options.dll));
+    Confinement confinement;
+    if (sandbox) {
+        if (platform.confine)
+            confinement = platform.confine(options);
+        else
+            confinement.description = "this build of qelhost has no sandbox";
+        if (confinement.finished)
+            return *confinement.finished;
+        if (!confinement.applied) {
+            streams.err << "qelhost: the DLL cannot run confined here: " << confinement.description
+                        << (options.sandbox ? "" : " (--no-sandbox runs it unconfined)") << "\n";
+            return kExitUsage;
+        }
+    }
+    if (options.version)
+        streams.out << "qelhost " << kQelhostVersion << "\n" << SandboxLine(sandbox, confinement);
     if ((!options.cpu.empty() && !platform.open_on_cpu) || (options.zoo && !platform.print_zoo)) {
         streams.err << "qelhost: " << (options.zoo ? "--zoo" : "--cpu")
                     << " needs qemu-i386 and works only in the Linux host\n";

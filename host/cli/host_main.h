@@ -4,6 +4,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,15 @@ struct OpenedExtender {
     Guard guard;
     // CPUID on the processor the DLL runs on (in the runner for --cpu).
     std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
+};
+
+// How the DLL runs confined (--sandbox).
+struct Confinement {
+    bool applied = false;
+    // What confines it ("a seccomp filter ..."), or why nothing can.
+    std::string description;
+    // Set where the whole host ran again inside the confinement: its exit status.
+    std::optional<int> finished;
 };
 
 struct HostPlatform {
@@ -44,6 +54,11 @@ struct HostPlatform {
     bool virtual_processor = false;
     // CPUID on the processor the DLL runs on, for Session::read_cpuid.
     std::function<bool(uint32_t leaf, uint32_t regs[4])> read_cpuid;
+    // Confines the DLL that options.dll names, as options.cpu and options.zoo will run it.
+    // Empty where the build can confine nothing.
+    std::function<Confinement(const Options&)> confine;
+    // True for the DLL this build made, which runs unconfined unless --sandbox says otherwise.
+    std::function<bool(const std::string& path)> is_own_dll;
     // CPUID executed on this machine with a subleaf, for --save-cpuid; false where there
     // is no CPUID. May be empty.
     std::function<bool(uint32_t leaf, uint32_t subleaf, uint32_t regs[4])> execute_cpuid;

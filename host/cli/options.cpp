@@ -117,6 +117,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
             options->real_clocks = true;
         } else if (argument == "--json") {
             options->json = true;
+        } else if (argument == "--sandbox" || argument == "--no-sandbox") {
+            if (options->sandbox && *options->sandbox != (argument == "--sandbox")) {
+                *error = "give either --sandbox or --no-sandbox, not both";
+                return false;
+            }
+            options->sandbox = argument == "--sandbox";
         } else if (argument == "--large-address-aware") {
             options->large_address_aware = true;
         } else if (is("--dll")) {
@@ -316,6 +322,12 @@ options:
                     milliseconds, as on Windows (e.g. 15.625,1; default: every ms)
   --timeout SECONDS end a call into the DLL that has not returned after this long
                     (default: no limit)
+  --sandbox         run the DLL confined, so that its own system calls reach nothing:
+                    natively a seccomp filter, under qemu-i386 (and for --cpu, --zoo)
+                    bubblewrap around qemu (--version names which applies); refuses to
+                    run the DLL where neither can be had (exit status 2). The default
+                    for any --dll other than the DLL this build made
+  --no-sandbox      run the DLL unconfined, with the rights of the user
   --list            print the description, version and function table
   --version         print qelhost's version, and the DLL's if it loads
   -e 'CALLS'        run these calls (separated by newlines or ';')
@@ -328,7 +340,8 @@ example: qelhost -e 'ccpuspeed(" 2"); cversioninfo(0); ccpubenchmark(1,0,1,0,1)'
 exit status: 0 every call completed (with a value or an error the DLL reported),
              1 the DLL could not be loaded, a script line was wrong, or the DLL faulted
                or ran out of time (the message names the fault and where), 2 usage
-               (a malformed --cpuid dump among it: "qelhost: FILE:LINE: message")
+               (a malformed --cpuid dump among it: "qelhost: FILE:LINE: message"),
+               or a sandbox that cannot be had
 )";
 }
 

@@ -18,6 +18,8 @@ struct Options {
     std::optional<uint64_t> memory_bytes;
     unsigned timeout_seconds = 0;  // --timeout: a call that runs longer is ended; 0 no limit
     bool large_address_aware = false;
+    // --sandbox / --no-sandbox; unset: confined unless the DLL is the one this build made
+    std::optional<bool> sandbox;
     bool help = false;
     bool version = false;  // qelhost's version, and the DLL's if it loads
     bool list = false;

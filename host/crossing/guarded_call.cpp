@@ -4,6 +4,7 @@
 
 #include "host/base/fault_catching.h"
 #include "host/crossing/entered_export.h"
+#include "host/crossing/system_call_names.h"
 
 namespace qel {
 namespace {
@@ -35,6 +36,12 @@ BoundedText FaultName(const CaughtFault& fault) {
         case SIGTRAP:
             return fault.code == TRAP_TRACE ? "single-step trap, trap flag set (SIGTRAP)"
                                             : "breakpoint, INT3 (SIGTRAP)";
+        case SIGSYS: {
+            const char* name = SystemCallName(fault.system_call);
+            return "system call (" +
+                   (name != nullptr ? BoundedText(name) : "number " + Decimal(fault.system_call)) +
+                   ")";
+        }
         default:
             return BoundedText("signal ") + Decimal(static_cast<uint64_t>(fault.signal_number));
     }
@@ -99,10 +106,15 @@ bool RunGuarded(const std::function<void()>& work, unsigned timeout_seconds, Bou
     const char* entered_export = EnteredExport();
     SetEnteredExport(nullptr);
     const CaughtFault& fault = ended.fault;
-    *ended.failure = fault.signal_number == SIGALRM
-                         ? "did not return within " + Decimal(ended.timeout_seconds) + " s" +
-                               FaultPlace(fault, entered_export)
-                         : "crashed: " + FaultName(fault) + FaultPlace(fault, entered_export);
+    if (fault.signal_number == SIGALRM) {
+        *ended.failure = "did not return within " + Decimal(ended.timeout_seconds) + " s" +
+                         FaultPlace(fault, entered_export);
+    } else if (fault.signal_number == SIGSYS) {
+        *ended.failure = "made a " + FaultName(fault) + FaultPlace(fault, entered_export) +
+                         ", which the sandbox's seccomp filter refused";
+    } else {
+        *ended.failure = "crashed: " + FaultName(fault) + FaultPlace(fault, entered_export);
+    }
     return false;
 }
 

@@ -9,4 +9,5 @@ set(QEL_HOST_CROSSING_SOURCES ${QEL_HOST_CROSSING_SHARED_SOURCES}
     ${QEL_HOST_CROSSING_SITES_SOURCES}
     ${CMAKE_CURRENT_LIST_DIR}/guard_pages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/guarded_call.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/site_traps.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/site_traps.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/system_call_names.cpp)

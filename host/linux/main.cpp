@@ -10,10 +10,12 @@
 #include "host/cli/host_main.h"
 #include "host/cli/output/terminal.h"
 #include "host/crossing/guarded_call.h"
+#include "host/linux/bubblewrap.h"
 #include "host/linux/host_clock_rate.h"
 #include "host/linux/qemu_models.h"
 #include "host/linux/supervisor.h"
 #include "host/linux/survey.h"
+#include "host/linux/system_call_filter.h"
 #include "host/linux/zoo.h"
 #include "host/processor/process_cpuid.h"
 #include "host/processor/processor_catalogue.h"
@@ -30,12 +32,8 @@ std::string ExecutablePath() {
     return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
 }
 
-// $QELHOST_DLL, else the DLL next to this build's host (build/host/../windows), else the
-// path the build recorded.
-std::string DefaultDll() {
-    if (const char* configured = getenv("QELHOST_DLL"); configured != nullptr && *configured != 0) {
-        return configured;
-    }
+// The DLL next to this build's host (build/host/../windows), else the path the build recorded.
+std::string BuiltDll() {
     const std::string executable = ExecutablePath();
     const size_t slash = executable.rfind('/');
     if (slash != std::string::npos) {
@@ -48,7 +46,23 @@ std::string DefaultDll() {
     return QELHOST_DEFAULT_DLL;
 }
 
+// $QELHOST_DLL, else the DLL this build made.
+std::string DefaultDll() {
+    if (const char* configured = getenv("QELHOST_DLL"); configured != nullptr && *configured != 0) {
+        return configured;
+    }
+    return BuiltDll();
+}
+
+bool IsBuiltDll(const std::string& path) {
+    char resolved[PATH_MAX], built[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr &&
+           realpath(BuiltDll().c_str(), built) != nullptr && strcmp(resolved, built) == 0;
+}
+
 unsigned call_timeout_seconds = 0;  // --timeout; 0: no limit
+std::string runner_bubblewrap;      // --sandbox for the runner: the bwrap it runs inside
+std::vector<std::string> host_arguments;
 
 // A call into the DLL loaded in this process: a fault or --timeout becomes *failure.
 bool GuardInThisProcess(const std::function<void()>& work, std::string* failure) {
@@ -129,8 +143,52 @@ std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const s
     }
     // A catalogue name stands for its qemu model.
     const qel::CatalogueProcessor* known = qel::FindCatalogueProcessor(cpu);
-    return qel::RemoteExtender::Start({qemu, "-cpu", known ? known->qemu_cpu : cpu, runner}, dll,
-                                      error, nullptr, setup);
+    std::vector<std::string> command = {qemu, "-cpu", known ? known->qemu_cpu : cpu, runner};
+    if (!runner_bubblewrap.empty())
+        command = qel::InsideBubblewrap(runner_bubblewrap, command);
+    return qel::RemoteExtender::Start(command, dll, error, nullptr, setup);
+}
+
+// --sandbox. The runner, and this host where it runs under qemu-i386, cannot confine
+// themselves: bubblewrap confines qemu from outside. Natively the process running the DLL
+// filters its own system calls.
+qel::Confinement Confine(const qel::Options& options) {
+    qel::Confinement confinement;
+    const std::string outside =
+        "bubblewrap around qemu-i386 (a read-only file system, no network, namespaces of its "
+        "own)";
+    if (!options.cpu.empty() || options.zoo) {
+        runner_bubblewrap = qel::BubblewrapPath(&confinement.description);
+        confinement.applied = !runner_bubblewrap.empty();
+        if (confinement.applied)
+            confinement.description = outside + ", around the runner";
+        return confinement;
+    }
+    std::string cannot_filter;
+    if (qel::CanFilterSystemCalls(&cannot_filter)) {
+        qel::FilterSystemCallsOfTheDll(true);
+        confinement.applied = true;
+        confinement.description =
+            "a seccomp filter: the process running the DLL may make only the host's own "
+            "system calls";
+        return confinement;
+    }
+    if (qel::RunsInsideBubblewrap()) {
+        confinement.applied = true;
+        confinement.description = outside;
+        return confinement;
+    }
+    std::string no_bubblewrap;
+    const std::string bwrap = qel::BubblewrapPath(&no_bubblewrap);
+    if (bwrap.empty()) {
+        confinement.description = cannot_filter + ", and " + no_bubblewrap;
+        return confinement;
+    }
+    // This host again, under qemu-i386 inside the sandbox.
+    std::vector<std::string> command = {QemuPath(), "-L", "/", ExecutablePath()};
+    command.insert(command.end(), host_arguments.begin(), host_arguments.end());
+    confinement.finished = qel::RunInsideBubblewrap(bwrap, command);
+    return confinement;
 }
 
 // The DLL in the runner on --cpu's processor, set up with `setup`.
@@ -262,11 +320,13 @@ int main(int argc, char** argv) {
         return true;
     };
     platform.virtual_processor = true;
+    platform.confine = &Confine;
+    platform.is_own_dll = &IsBuiltDll;
     qel::win32::ServeVirtualProcessor();
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    host_arguments.assign(argv + 1, argv + argc);
     return qel::RunSupervised(
         [&] {
-            return qel::RunHost(arguments, platform, {std::cout, std::cerr, std::cin});
+            return qel::RunHost(host_arguments, platform, {std::cout, std::cerr, std::cin});
         },
         std::cerr);
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "host/crossing/entered_export.h"
+#include "host/linux/system_call_filter.h"
 
 namespace qel {
 namespace {
@@ -70,6 +71,7 @@ std::string SignalText(int signal_number) {
         setrlimit(RLIMIT_CORE, &core);
     }
     MirrorEnteredExport(trace->entered_export, sizeof trace->entered_export);
+    AllowWritesTo(status_pipe);
     const int status = session();
     std::cout.flush();
     std::cerr.flush();
@@ -115,10 +117,12 @@ int RunSupervised(const std::function<int()>& session, std::ostream& err) {
     do {
         read_bytes = read(status_pipe[0], &said, 1);
     } while (read_bytes < 0 && errno == EINTR);
-    close(status_pipe[0]);
+    // Open until the child is gone: DLL code that wrote into the pipe first must not turn the
+    // child's own status into a SIGPIPE.
     int wait_status = 0;
     while (waitpid(child, &wait_status, 0) < 0 && errno == EINTR) {
     }
+    close(status_pipe[0]);
     const SessionTrace ended = *trace;
     munmap(shared, sizeof(SessionTrace));
 

@@ -6,7 +6,7 @@
 namespace qel {
 
 bool LoadExtenderModule(const char* path, const ImportResolver& resolve, LoadedModule* module,
-                        LoadFailure* failure, SiteServing serving) {
+                        LoadFailure* failure, SiteServing serving, BeforeDllEntry before_entry) {
     *module = LoadedModule{};
     // The callback's thunk first: an image that imports more than the other thunks hold is
     // refused, not left without a way to answer.
@@ -22,7 +22,7 @@ bool LoadExtenderModule(const char* path, const ImportResolver& resolve, LoadedM
     }
     SetRecordPlacer(&PlaceAgainstGuardPage);
     SetDllStack(MapDllStack());
-    if (!AttachDll(dll, failure)) {
+    if ((before_entry != nullptr && !before_entry(failure)) || !AttachDll(dll, failure)) {
         UnloadDll(&dll, false);
         return false;
     }

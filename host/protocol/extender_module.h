@@ -13,10 +13,15 @@ struct LoadedModule {
     ExtenderEntries entries;
 };
 
+// Runs once the image is mapped and before its entry point: what the host does to the
+// process before any DLL code runs (confining it). False with *failure refuses the load.
+using BeforeDllEntry = bool (*)(LoadFailure* failure);
+
 // False with *failure naming the problem when the file cannot be loaded.
 // `serving`: the CPUID and RDTSC sites a virtual processor answers (none by default).
 bool LoadExtenderModule(const char* path, const ImportResolver& resolve, LoadedModule* module,
-                        LoadFailure* failure, SiteServing serving = {});
+                        LoadFailure* failure, SiteServing serving = {},
+                        BeforeDllEntry before_entry = nullptr);
 // Calls DllMain to detach (guarded) and unmaps the image.
 void UnloadExtenderModule(LoadedModule* module);
 

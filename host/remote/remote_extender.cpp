@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "host/protocol/runner_wire.h"
+#include "host/remote/inherited_descriptors.h"
 #include "host/virtual_cpu/cpuid_wire.h"
 
 namespace qel {
@@ -107,6 +108,7 @@ std::unique_ptr<RemoteExtender> RemoteExtender::Start(const std::vector<std::str
     if (pid == 0) {
         dup2(requests[0], STDIN_FILENO);
         dup2(answers[1], STDOUT_FILENO);
+        CloseInheritedDescriptors();
         execvp(argv[0], argv.data());
         dprintf(STDERR_FILENO, "qelhost: cannot run %s: %s\n", argv[0], strerror(errno));
         _exit(127);

@@ -227,7 +227,23 @@ INSTANTIATE_TEST_SUITE_P(
                 {"unable to find CPU model", "cannot load", "runner"}},
         // qemu's model names are case-sensitive, catalogue names are not.
         CliCase{"cpu_model_in_the_wrong_case", {"--cpu", "PENTIUM3"}, 2, {}, {"'PENTIUM3' is"}},
-        CliCase{"version", {"--version"}, 0, {"qelhost 44001.0.0.1\n", "KZPROBEX.dll 44001 ("}, {}},
+        // The DLL this build made runs unconfined unless asked.
+        CliCase{"version",
+                {"--version"},
+                0,
+                {"qelhost 44001.0.0.1\nsandbox: none (", "KZPROBEX.dll 44001 ("},
+                {}},
+        // Where nothing can confine the DLL, it does not run.
+        CliCase{"sandbox_that_cannot_be_had",
+                {"--sandbox", "--cpu", "pentium3", "-e", "ccpuid()"},
+                2,
+                {},
+                {"qelhost: the DLL cannot run confined here: $QELHOST_BWRAP (/nonexistent/bwrap) "
+                 "is not a program\n"},
+                {"ccpuid"},
+                "",
+                {{"QELHOST_BWRAP", "/nonexistent/bwrap"}},
+                {"ccpuid"}},
         CliCase{"version_without_a_dll",
                 {"--version", "--dll", "/nonexistent/KZPROBEX.dll"},
                 0,

@@ -130,6 +130,20 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"timer_steps_no_digits",
                         {"--timer-steps", "."},
                         "--timer-steps takes milliseconds",
+                        nullptr},
+        CommandLineCase{"sandbox_unset_until_asked",
+                        {"--dll", "x.dll"},
+                        "",
+                        [](const O& o) { return !o.sandbox.has_value(); }},
+        CommandLineCase{"sandbox_twice",
+                        {"--sandbox", "--sandbox"},
+                        "",
+                        [](const O& o) { return o.sandbox == true; }},
+        CommandLineCase{
+            "no_sandbox", {"--no-sandbox"}, "", [](const O& o) { return o.sandbox == false; }},
+        CommandLineCase{"sandbox_and_no_sandbox",
+                        {"--sandbox", "--no-sandbox"},
+                        "either --sandbox or --no-sandbox",
                         nullptr}),
     [](const testing::TestParamInfo<CommandLineCase>& info) {
         return std::string(info.param.label);

@@ -11,6 +11,7 @@ set(host_test_sources
     ${host_tests_dir}/options_test.cpp
     ${host_tests_dir}/cli_test.cpp
     ${host_tests_dir}/planted_fault_test.cpp
+    ${host_tests_dir}/sandbox_test.cpp
     ${host_tests_dir}/speed_arguments_test.cpp
     ${host_tests_dir}/virtual_processor_test.cpp
     ${host_tests_dir}/survey_test.cpp)
