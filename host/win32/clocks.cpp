@@ -16,6 +16,8 @@ namespace {
 constexpr int64_t kCounterFrequency = 10'000'000;
 
 uint64_t MonotonicNanoseconds() {
+    if (emulation().monotonic_clock)
+        return emulation().monotonic_clock();
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);

@@ -31,6 +31,8 @@ struct Emulation {
     std::function<bool(int64_t*)> counter;            // QueryPerformanceCounter
     std::function<uint32_t()> tick_count;             // GetTickCount
     std::function<uint32_t()> multimedia_time;        // timeGetTime
+    // What the real clocks read, in nanoseconds (tests script it); empty: CLOCK_MONOTONIC.
+    std::function<uint64_t()> monotonic_clock;
     // The real clocks' granularity on Windows, in microseconds (0: every millisecond shows):
     // GetTickCount moves in steps of 15.625 ms there, timeGetTime of 1 to 15.625 ms.
     uint32_t tick_step_microseconds = 0;

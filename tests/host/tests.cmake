@@ -5,6 +5,7 @@ set(host_test_sources
     ${host_tests_dir}/careless_host_test.cpp
     ${host_tests_dir}/function_calls_test.cpp
     ${host_tests_dir}/emulation_test.cpp
+    ${host_tests_dir}/served_counter_test.cpp
     ${host_tests_dir}/loader_test.cpp
     ${host_tests_dir}/damaged_corpus_test.cpp
     ${host_tests_dir}/script_test.cpp

@@ -29,6 +29,8 @@ struct ScriptedCounterCase {
 const ScriptedCounterCase kScriptedCounterCases[] = {
     {"TenMegahertz", 10000000, 10000, 1000},
     {"ThreeMegahertz", 3000000, 10001, 3333},
+    // a run the scheduler held for 4.3 ms: 43000 x 100000 wraps 32 bits, 5 microseconds
+    {"StretchedPastTheWrap", 10000000, 43000, 5},
     // 6667333 mod 1500 exceeds 750: one more microsecond
     {"F1500", 1500, 10001, 6667334},
     // 1000000000 mod 11 exceeds 5: one more microsecond

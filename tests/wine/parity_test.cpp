@@ -146,8 +146,9 @@ struct ParityCase {
     // Lines both hosts print exactly: the model's answers, where plain parity would also
     // hold if both ignored the model.
     std::vector<std::string> both_show = {};
-    // The clock rate ccpuspeed("1") shows in both: exactly on the measuring route; over the
-    // one-second route at least that, and no more than the cycles of the whole run.
+    // The clock rate ccpuspeed("1") shows in both: on the measuring route exactly in one of
+    // the calls and never less in any; over the one-second route at least that, and no more
+    // than the cycles of the whole run.
     unsigned clock_mhz = 0;
     bool one_second_route = false;
     friend void PrintTo(const ParityCase& c, std::ostream* out) { *out << c.label; }
@@ -268,11 +269,22 @@ void ExpectClockRate(const ParityCase& c, const TimedRun& run) {
     static const std::regex figure("ccpuspeed\\(\"1\"\\) = ([0-9]+)");
     std::smatch match;
     ASSERT_TRUE(std::regex_search(run.out, match, figure)) << run.out;
-    const double mhz = std::stod(match[1]);
     if (!c.one_second_route) {
-        EXPECT_EQ(mhz, c.clock_mhz) << run.out;
+        // A run whose 10000 counts the scheduler stretches past 42949 (4.295 ms) wraps the
+        // DLL's counts x 100000 and reads at least twice the rate; a call gives up with such
+        // runs among its last three when 20 runs never show three clean ones in a row. So on
+        // a loaded machine a call may read high, never low, and one of a few reads exactly.
+        bool exact = false;
+        for (auto at = std::sregex_iterator(run.out.begin(), run.out.end(), figure);
+             at != std::sregex_iterator(); ++at) {
+            const unsigned long mhz = std::stoul((*at)[1]);
+            EXPECT_GE(mhz, c.clock_mhz) << run.out;
+            exact = exact || mhz == c.clock_mhz;
+        }
+        EXPECT_TRUE(exact) << run.out;
         return;
     }
+    const double mhz = std::stod(match[1]);
     // Just over 1000 ms of the session's clock, longer where the machine is loaded.
     EXPECT_GE(mhz, c.clock_mhz) << run.out;
     EXPECT_LE(mhz, c.clock_mhz * std::max(run.seconds, 1.0) + 1) << run.out;
@@ -409,7 +421,7 @@ INSTANTIATE_TEST_SUITE_P(
                    .dump = kMalformedListing},
         ParityCase{.label = "clock_rate_on_the_measuring_route",
                    .arguments = {"--cpuid", "{dump}", "--clock-mhz", "350", "-e",
-                                 "ccpuspeed(1); ccpuspeed(0)"},
+                                 "ccpuspeed(1); ccpuspeed(1); ccpuspeed(1); ccpuspeed(0)"},
                    .dump = kPentium3Dump,
                    .clock_mhz = 350},
         ParityCase{.label = "clock_rate_on_the_one_second_route",
