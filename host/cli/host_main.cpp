@@ -84,16 +84,23 @@ bool RunScripts(Session& session, const std::vector<ScriptSource>& sources, bool
 
 // --cpuid: the leaves of the dump's processor --cpuid-processor picks read into
 // options->cpuid_model; false with *error ("FILE:LINE: message").
-bool ReadDumpOption(Options* options, std::string* error) {
-    std::ifstream file(options->cpuid_file, std::ios::binary);
-    if (!file) {
-        *error = "cannot read the CPUID dump " + options->cpuid_file;
+bool ReadDumpOption(const HostPlatform& platform, Options* options, std::string* error) {
+    std::optional<std::string> text;
+    std::string why;
+    if (platform.read_listing) {
+        text = platform.read_listing(options->cpuid_file, &why);
+    } else if (std::ifstream file(options->cpuid_file, std::ios::binary); file) {
+        std::ostringstream read;
+        read << file.rdbuf();
+        text = read.str();
+    }
+    if (!text) {
+        *error = why.empty() ? "cannot read the CPUID dump " + options->cpuid_file
+                             : options->cpuid_file + ": " + why;
         return false;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
     const virtual_cpu::DumpReading reading =
-        virtual_cpu::ReadCpuidDump(text.str(), options->cpuid_processor);
+        virtual_cpu::ReadCpuidDump(*text, options->cpuid_processor);
     if (!reading.dump) {
         *error = options->cpuid_file + ":" + std::to_string(reading.error.line) + ": " +
                  reading.error.message;
@@ -166,7 +173,7 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
     }
     // A survey reads each of its listings itself, and a refused one is a row of its table.
     if (!options.cpuid_file.empty() && options.survey_paths.empty() &&
-        !ReadDumpOption(&options, &error)) {
+        !ReadDumpOption(platform, &options, &error)) {
         streams.err << "qelhost: " << error << "\n";
         return kExitUsage;
     }

@@ -59,6 +59,11 @@ struct HostPlatform {
     std::function<Confinement(const Options&)> confine;
     // True for the DLL this build made, which runs unconfined unless --sandbox says otherwise.
     std::function<bool(const std::string& path)> is_own_dll;
+    // A --cpuid listing's text where the build can do more than read the file (decompress
+    // it): nullopt where it cannot, with *error saying why or empty where the file cannot be
+    // read. May be empty.
+    std::function<std::optional<std::string>(const std::string& path, std::string* error)>
+        read_listing;
     // CPUID executed on this machine with a subleaf, for --save-cpuid; false where there
     // is no CPUID. May be empty.
     std::function<bool(uint32_t leaf, uint32_t subleaf, uint32_t regs[4])> execute_cpuid;

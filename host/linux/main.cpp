@@ -12,6 +12,7 @@
 #include "host/crossing/guarded_call.h"
 #include "host/linux/bubblewrap.h"
 #include "host/linux/host_clock_rate.h"
+#include "host/linux/listing_text.h"
 #include "host/linux/qemu_models.h"
 #include "host/linux/supervisor.h"
 #include "host/linux/survey.h"
@@ -320,6 +321,7 @@ int main(int argc, char** argv) {
         return true;
     };
     platform.virtual_processor = true;
+    platform.read_listing = &qel::ReadListingText;
     platform.confine = &Confine;
     platform.is_own_dll = &IsBuiltDll;
     qel::win32::ServeVirtualProcessor();

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "host/cli/output/terminal.h"
 #include "host/cli/output/zoo_output.h"
+#include "host/linux/listing_text.h"
 #include "host/linux/zoo.h"
 #include "host/processor/processor_catalogue.h"
 #include "host/remote/catalogue_setup.h"
@@ -69,17 +68,6 @@ void RunListing(const vc::CpuidDump& dump, const ListingStarter& start,
     RunZooCalls(session, HasTimeStampCounter(model), row);
 }
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad())
-        return std::nullopt;
-    return text.str();
-}
-
 }  // namespace
 
 bool ListingFiles(const std::vector<std::string>& paths, std::vector<std::string>* files,
@@ -124,7 +112,8 @@ bool PrintSurvey(const std::vector<std::string>& files, const ListingStarter& st
         status.Clear();
         status.Show("survey " + std::to_string(index + 1) + "/" + std::to_string(files.size()) +
                     ": " + file + "...");
-        const std::optional<std::string> text = ReadWhole(file);
+        std::string why;
+        const std::optional<std::string> text = ReadListingText(file, &why);
         uint32_t block = settings.all_processors ? 0 : settings.processor;
         uint32_t blocks = block + 1;
         for (; block < blocks; ++block) {
@@ -133,7 +122,7 @@ bool PrintSurvey(const std::vector<std::string>& files, const ListingStarter& st
             if (settings.all_processors)
                 row.block = block;
             if (!text) {
-                row.problem = "cannot read the listing";
+                row.problem = why.empty() ? "cannot read the listing" : why;
                 break;
             }
             const vc::DumpReading reading = vc::ReadCpuidDump(*text, block);

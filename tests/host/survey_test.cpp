@@ -138,4 +138,53 @@ TEST(Survey, FaultOfTheDllIsItsMessage) {
     EXPECT_NE(run.out.find("skylake.txt"), std::string::npos) << "the survey goes on:\n" << run.out;
 }
 
+// Listings as libcpuid publishes its larger ones, compressed: replayed through the system's
+// xz or gzip, by --cpuid and by the survey; a damaged one is a row saying so.
+TEST(Survey, CompressedListingsReplayAsPublished) {
+    if (std::system("xz --version >/dev/null 2>&1 && gzip --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no xz or gzip program here (scripts/bootstrap installs xz-utils)";
+    const fs::path folder = fs::path(testing::TempDir()) / "survey_compressed";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream(folder / "k6-2.cpuid", std::ios::binary) << kListings[0].text;
+    const std::string plain = (folder / "k6-2.cpuid").string();
+    ASSERT_EQ(std::system(("xz -c '" + plain + "' >'" + plain + ".xz' && gzip -c '" + plain +
+                           "' >'" + plain + ".gz' && head -c 40 '" + plain + ".xz' >'" +
+                           (folder / "cut.xz").string() + "'")
+                              .c_str()),
+              0);
+    fs::remove(plain);
+    struct Case {
+        const char* file;
+        int exit_status;
+        const char* said;  // on standard error, or the survey row's problem
+    };
+    const Case kCases[] = {
+        {"cut.xz", 2, "compressed with xz, and xz could not decompress it"},
+        {"k6-2.cpuid.gz", 0, nullptr},
+        {"k6-2.cpuid.xz", 0, nullptr},
+    };
+    const ht::HostRun survey =
+        ht::RunQelhost(QELHOST_RUNNER, {"--zoo", "--cpuid", folder.string(), "--json"});
+    ASSERT_EQ(survey.exit_status, 0) << survey.err;
+    const nlohmann::json rows = nlohmann::json::parse(survey.out)["listings"];
+    ASSERT_EQ(rows.size(), std::size(kCases)) << survey.out;
+    for (size_t index = 0; index < std::size(kCases); ++index) {
+        const Case& listing = kCases[index];
+        SCOPED_TRACE(listing.file);
+        const std::string path = (folder / listing.file).string();
+        const ht::HostRun run =
+            ht::RunQelhost(QELHOST_RUNNER, {"--cpuid", path, "-e", "ccpuidext()"});
+        EXPECT_EQ(run.exit_status, listing.exit_status) << run.err;
+        if (listing.said != nullptr) {
+            EXPECT_NE(run.err.find(path + ": " + listing.said), std::string::npos) << run.err;
+            EXPECT_NE(rows[index]["problem"].get<std::string>().find(listing.said),
+                      std::string::npos);
+        } else {
+            EXPECT_NE(run.out.find("ccpuidext() = 1408"), std::string::npos) << run.out;
+            EXPECT_EQ(rows[index]["results"]["ccpuidext()"], kListings[0].signature);
+        }
+    }
+}
+
 }  // namespace
