@@ -1,6 +1,8 @@
 // qelhost --zoo --cpuid over a folder of listings through the real DLL: one row per listing
 // in sorted order through the subfolders, each with its vendor, answers and clock; a broken
 // listing as a row with its message; a fault of the DLL as its message and exit status 1.
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -45,8 +47,11 @@ const Listing kListings[] = {
      "GenuineIntel", "0x480", "scan loop"},
 };
 
+// A folder of the test's own: ctest runs the tests of this file side by side.
 std::string WriteListings() {
-    const fs::path folder = fs::path(testing::TempDir()) / "survey_listings";
+    const fs::path folder = fs::path(testing::TempDir()) /
+                            (std::string("survey_listings_") +
+                             testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder);
     for (const Listing& listing : kListings) {
         fs::create_directories((folder / listing.path).parent_path());
@@ -143,7 +148,8 @@ TEST(Survey, FaultOfTheDllIsItsMessage) {
 TEST(Survey, CompressedListingsReplayAsPublished) {
     if (std::system("xz --version >/dev/null 2>&1 && gzip --version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "no xz or gzip program here (scripts/bootstrap installs xz-utils)";
-    const fs::path folder = fs::path(testing::TempDir()) / "survey_compressed";
+    const fs::path folder =
+        fs::path(testing::TempDir()) / ("survey_compressed_" + std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     std::ofstream(folder / "k6-2.cpuid", std::ios::binary) << kListings[0].text;
