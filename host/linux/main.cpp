@@ -337,9 +337,8 @@ int main(int argc, char** argv) {
     // The sanitizers' runtime makes system calls of its own after a fault (a pipe to probe
     // memory, files to symbolize a report) that no allow-list foresees, so a sanitizer build
     // confines nothing: --sandbox refuses there, and every DLL runs as the unconfined host's.
-#if !QEL_ADDRESS_SANITIZER
-    platform.confine = &Confine;
-#endif
+    if (!QEL_ADDRESS_SANITIZER)
+        platform.confine = &Confine;
     platform.is_own_dll = &IsBuiltDll;
     qel::win32::ServeVirtualProcessor();
     host_arguments.assign(argv + 1, argv + argc);
