@@ -32,13 +32,14 @@ function(kz_add_skipped_test name)
     set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
 
-# kz_discover_sanitized_tests(<target> <prefix>): the target's gtest cases as tests named
-# <prefix><case>; where ASan cannot run, the one skipped test <prefix>sanitized instead.
+# kz_discover_sanitized_tests(<target> <prefix> [SHARDS <n>]): the target's gtest cases as
+# tests (kz_add_gtest_cases); where ASan cannot run, the one skipped test <prefix>sanitized
+# instead.
 function(kz_discover_sanitized_tests target prefix)
     if(KZ_ASAN_SKIP_REASON)
         kz_add_skipped_test(${prefix}sanitized)
     else()
-        gtest_discover_tests(${target} TEST_PREFIX "${prefix}" DISCOVERY_TIMEOUT 60)
+        kz_add_gtest_cases(${target} ${prefix} ${ARGN})
     endif()
 endfunction()
 

@@ -21,7 +21,9 @@ set(host_tests_timeout 600)
 if(KZ_SANITIZE)
     set(host_tests_timeout 1800)
 endif()
-qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources} TIMEOUT ${host_tests_timeout})
+# Under qemu-i386 its cases run in 12 processes, each some seconds of qelhost starts.
+qel_add_dll_test(NAME host_tests SOURCES ${host_test_sources} TIMEOUT ${host_tests_timeout}
+    SHARDS 12)
 target_link_libraries(host_tests PRIVATE qel_cli)
 # The command-line tests run qelhost through its launcher.
 target_compile_definitions(host_tests PRIVATE QELHOST_RUNNER="${CMAKE_BINARY_DIR}/host/run-qelhost")

@@ -1,13 +1,15 @@
 # In-process end-to-end gtest suites that drive the real KZPROBEX.dll.
 #
-#   qel_add_dll_test(NAME <name> SOURCES <files...> [TIMEOUT <s>] [NATIVE_RUN_AS_ONE])
+#   qel_add_dll_test(NAME <name> SOURCES <files...> [TIMEOUT <s>] [SHARDS <n>]
+#                    [NATIVE_RUN_AS_ONE])
 #
 # Builds the 32-bit gtest executable <name> (linked with qel_dll_harness, which brings
 # qel_linux, the whole host in-process, the shared DLL and KZPROBEX_DLL_PATH, and
 # gtest_main); it builds after the DLL.
 # Its native tests run natively or under qemu-i386 where this kernel refuses 32-bit code:
 # each gtest case becomes the ctest "<name>.<Suite>.<Case>", or with NATIVE_RUN_AS_ONE the
-# whole program is the one ctest "<name>.this_processor". TIMEOUT (default 600 s) bounds each.
+# whole program is the one ctest "<name>.this_processor". Under qemu-i386 the cases run in
+# SHARDS processes instead (kz_add_gtest_cases). TIMEOUT (default 600 s) bounds each.
 # In the test: host_test::SharedDll(), or qel::ExtenderDll::Load(KZPROBEX_DLL_PATH, &error).
 #
 #   qel_add_dll_test_runs(NAME <name> CPU <qemu -cpu model>... [ARGS <args...>] [TIMEOUT <s>])
@@ -18,7 +20,8 @@
 # those runs. TIMEOUT (default 600 s) bounds each run.
 
 function(qel_add_dll_test)
-    cmake_parse_arguments(PARSE_ARGV 0 DLL_TEST "NATIVE_RUN_AS_ONE" "NAME;TIMEOUT" "SOURCES")
+    cmake_parse_arguments(PARSE_ARGV 0 DLL_TEST "NATIVE_RUN_AS_ONE" "NAME;TIMEOUT;SHARDS"
+        "SOURCES")
     if(NOT DLL_TEST_NAME OR NOT DLL_TEST_SOURCES)
         message(FATAL_ERROR "qel_add_dll_test needs NAME and SOURCES")
     endif()
@@ -37,8 +40,8 @@ function(qel_add_dll_test)
         set_tests_properties(${DLL_TEST_NAME}.this_processor PROPERTIES
             TIMEOUT ${DLL_TEST_TIMEOUT})
     else()
-        gtest_discover_tests(${DLL_TEST_NAME} TEST_PREFIX "${DLL_TEST_NAME}."
-            DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT ${DLL_TEST_TIMEOUT})
+        kz_add_gtest_cases(${DLL_TEST_NAME} "${DLL_TEST_NAME}." TIMEOUT ${DLL_TEST_TIMEOUT}
+            SHARDS ${DLL_TEST_SHARDS})
     endif()
 endfunction()
 

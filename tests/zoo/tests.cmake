@@ -19,5 +19,4 @@ target_compile_definitions(zoo_catalogue_test PRIVATE
     ZOO_CATALOGUE_PAGE="${CMAKE_SOURCE_DIR}/docs/processor-catalogue.md")
 target_link_libraries(zoo_catalogue_test PRIVATE GTest::gtest_main)
 add_dependencies(zoo_catalogue_test zoo_cpuid_probe)
-gtest_discover_tests(zoo_catalogue_test TEST_PREFIX "zoo." DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120)
+kz_add_gtest_cases(zoo_catalogue_test zoo. TIMEOUT 120)
