@@ -184,8 +184,8 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
         return kExitUsage;
     }
     // A DLL from elsewhere runs confined unless asked otherwise, where confinement is had.
-    const bool sandbox = options.sandbox.value_or(platform.confine && platform.is_own_dll &&
-                                                  !platform.is_own_dll(options.dll));
+    bool sandbox = options.sandbox.value_or(platform.confine && platform.is_own_dll &&
+                                            !platform.is_own_dll(options.dll));
     Confinement confinement;
     if (sandbox) {
         if (platform.confine)
@@ -194,7 +194,9 @@ int RunHost(const std::vector<std::string>& arguments, const HostPlatform& platf
             confinement.description = "this build of qelhost has no sandbox";
         if (confinement.finished)
             return *confinement.finished;
-        if (!confinement.applied) {
+        if (!confinement.applied && confinement.optional_by_default && !options.sandbox) {
+            sandbox = false;
+        } else if (!confinement.applied) {
             streams.err << "qelhost: the DLL cannot run confined here: " << confinement.description
                         << (options.sandbox ? "" : " (--no-sandbox runs it unconfined)") << "\n";
             return kExitUsage;

@@ -31,6 +31,9 @@ struct Confinement {
     std::string description;
     // Set where the whole host ran again inside the confinement: its exit status.
     std::optional<int> finished;
+    // Where nothing applies: a DLL from elsewhere still runs, unconfined, unless --sandbox
+    // asked (a build whose own runtime needs calls no allow-list foresees).
+    bool optional_by_default = false;
 };
 
 struct HostPlatform {

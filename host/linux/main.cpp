@@ -170,11 +170,43 @@ qel::Confinement Confine(const qel::Options& options) {
     const std::string outside =
         "bubblewrap around qemu-i386 (a read-only file system, no network, namespaces of its "
         "own)";
+    // The survey loads the DLL afresh in this process for every listing it reads: no filter
+    // could allow those reads and refuse the DLL's, so the whole host runs again inside
+    // bubblewrap (natively, or under qemu-i386 where it runs so).
+    const bool survey = options.zoo && !options.survey_paths.empty() && options.cpu.empty();
+    if (survey) {
+        if (qel::RunsInsideBubblewrap()) {
+            confinement.applied = true;
+            confinement.description =
+                "bubblewrap around this host (a read-only file system, no "
+                "network, namespaces of its own)";
+            return confinement;
+        }
+        const std::string bwrap = qel::BubblewrapPath(&confinement.description);
+        if (bwrap.empty())
+            return confinement;
+        std::string under_qemu;
+        std::vector<std::string> command = {ExecutablePath()};
+        if (!qel::CanFilterSystemCalls(&under_qemu))
+            command.insert(command.begin(), {QemuPath(), "-L", "/"});
+        command.insert(command.end(), host_arguments.begin(), host_arguments.end());
+        confinement.finished = qel::RunInsideBubblewrap(bwrap, command);
+        return confinement;
+    }
     if (!options.cpu.empty() || options.zoo) {
         runner_bubblewrap = qel::BubblewrapPath(&confinement.description);
         confinement.applied = !runner_bubblewrap.empty();
         if (confinement.applied)
             confinement.description = outside + ", around the runner";
+        return confinement;
+    }
+    // ASan's runtime makes system calls of its own after a fault (a pipe to probe memory,
+    // files to symbolize a report) that no allow-list foresees: a sanitizer build filters
+    // nothing, and runs a DLL from elsewhere unconfined unless --sandbox asks.
+    if (QEL_ADDRESS_SANITIZER) {
+        confinement.description =
+            "a sanitizer build cannot filter the system calls of the process running the DLL";
+        confinement.optional_by_default = true;
         return confinement;
     }
     std::string cannot_filter;
@@ -334,11 +366,7 @@ int main(int argc, char** argv) {
     };
     platform.virtual_processor = true;
     platform.read_listing = &qel::ReadListingText;
-    // The sanitizers' runtime makes system calls of its own after a fault (a pipe to probe
-    // memory, files to symbolize a report) that no allow-list foresees, so a sanitizer build
-    // confines nothing: --sandbox refuses there, and every DLL runs as the unconfined host's.
-    if (!QEL_ADDRESS_SANITIZER)
-        platform.confine = &Confine;
+    platform.confine = &Confine;
     platform.is_own_dll = &IsBuiltDll;
     qel::win32::ServeVirtualProcessor();
     host_arguments.assign(argv + 1, argv + argc);

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -217,6 +218,29 @@ TEST(PlantedSystemCallsUnconfined, ActAsTheUser) {
     EXPECT_EQ(run.exit_status, 1) << run.err;
     EXPECT_NE(run.err.find("breakpoint, INT3 (SIGTRAP)"), std::string::npos) << run.err;
     EXPECT_TRUE(planting.Made("d")) << run.err;
+}
+
+// The survey loads the DLL in qelhost's own process for each listing: confined, a planted
+// mkdir there changes nothing either, and the survey still says what the DLL did.
+TEST(PlantedSystemCallsInTheSurvey, ChangeNothing) {
+    std::string why;
+    if (ConfinementOf(false, &why).empty())
+        GTEST_SKIP() << "no sandbox here: " << why;
+    Planting planting;
+    ASSERT_FALSE(planting.target.folder.empty());
+    const std::string dll = DllWith(kSystemCalls[1].code(planting.target), "planted_mkdir.dll");
+    const std::string listing = ht::WriteTemporary({}, "survey.cpuid");
+    std::ofstream(listing) << "kzprobex-cpuid-dump 1\n"
+                              "00000000 00000000 00000001 756e6547 6c65746e 49656e69\n"
+                              "00000001 00000000 00000673 00000000 00000000 0383f9ff\n";
+    const ht::HostRun run = ht::RunQelhost(
+        QELHOST_RUNNER, {"--sandbox", "--zoo", "--cpuid", listing, "--dll", dll, "--version"});
+    EXPECT_NE(run.out.find("sandbox: bubblewrap around this host"), std::string::npos) << run.out;
+    const ht::HostRun survey =
+        ht::RunQelhost(QELHOST_RUNNER, {"--sandbox", "--zoo", "--cpuid", listing, "--dll", dll});
+    EXPECT_EQ(survey.exit_status, 1) << survey.err;
+    EXPECT_NE(survey.err.find("breakpoint, INT3 (SIGTRAP)"), std::string::npos) << survey.err;
+    EXPECT_FALSE(planting.Made("d")) << survey.err;
 }
 
 // Timed values (a clock rate, a benchmark's milliseconds) compared by shape only.
