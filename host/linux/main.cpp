@@ -162,42 +162,51 @@ std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const s
     return qel::RemoteExtender::Start(command, dll, error, nullptr, setup);
 }
 
+// This host again inside bubblewrap, under qemu-i386 where `under_qemu`, unless it already
+// runs there; `cannot_filter` says why it does not filter its own calls instead.
+qel::Confinement ThisHostInsideBubblewrap(bool under_qemu, const std::string& cannot_filter) {
+    qel::Confinement confinement;
+    if (qel::RunsInsideBubblewrap()) {
+        confinement.applied = true;
+        confinement.description = std::string("bubblewrap around ") +
+                                  (under_qemu ? "qemu-i386" : "this host") +
+                                  " (a read-only file system, no network, namespaces of its own)";
+        return confinement;
+    }
+    std::string no_bubblewrap;
+    const std::string bwrap = qel::BubblewrapPath(&no_bubblewrap);
+    if (bwrap.empty()) {
+        confinement.description =
+            cannot_filter.empty() ? no_bubblewrap : cannot_filter + ", and " + no_bubblewrap;
+        return confinement;
+    }
+    std::vector<std::string> command = {ExecutablePath()};
+    if (under_qemu)
+        command.insert(command.begin(), {QemuPath(), "-L", "/"});
+    command.insert(command.end(), host_arguments.begin(), host_arguments.end());
+    confinement.finished = qel::RunInsideBubblewrap(bwrap, command);
+    return confinement;
+}
+
 // --sandbox. The runner, and this host where it runs under qemu-i386, cannot confine
 // themselves: bubblewrap confines qemu from outside. Natively the process running the DLL
 // filters its own system calls.
 qel::Confinement Confine(const qel::Options& options) {
-    qel::Confinement confinement;
-    const std::string outside =
-        "bubblewrap around qemu-i386 (a read-only file system, no network, namespaces of its "
-        "own)";
+    std::string cannot_filter;
+    const bool can_filter = qel::CanFilterSystemCalls(&cannot_filter);
     // The survey loads the DLL afresh in this process for every listing it reads: no filter
     // could allow those reads and refuse the DLL's, so the whole host runs again inside
-    // bubblewrap (natively, or under qemu-i386 where it runs so).
-    const bool survey = options.zoo && !options.survey_paths.empty() && options.cpu.empty();
-    if (survey) {
-        if (qel::RunsInsideBubblewrap()) {
-            confinement.applied = true;
-            confinement.description =
-                "bubblewrap around this host (a read-only file system, no "
-                "network, namespaces of its own)";
-            return confinement;
-        }
-        const std::string bwrap = qel::BubblewrapPath(&confinement.description);
-        if (bwrap.empty())
-            return confinement;
-        std::string under_qemu;
-        std::vector<std::string> command = {ExecutablePath()};
-        if (!qel::CanFilterSystemCalls(&under_qemu))
-            command.insert(command.begin(), {QemuPath(), "-L", "/"});
-        command.insert(command.end(), host_arguments.begin(), host_arguments.end());
-        confinement.finished = qel::RunInsideBubblewrap(bwrap, command);
-        return confinement;
-    }
+    // bubblewrap.
+    if (options.zoo && !options.survey_paths.empty() && options.cpu.empty())
+        return ThisHostInsideBubblewrap(!can_filter, "");
+    qel::Confinement confinement;
     if (!options.cpu.empty() || options.zoo) {
         runner_bubblewrap = qel::BubblewrapPath(&confinement.description);
         confinement.applied = !runner_bubblewrap.empty();
         if (confinement.applied)
-            confinement.description = outside + ", around the runner";
+            confinement.description =
+                "bubblewrap around qemu-i386 (a read-only file system, no network, namespaces "
+                "of its own), around the runner";
         return confinement;
     }
     // ASan's runtime makes system calls of its own after a fault (a pipe to probe memory,
@@ -209,30 +218,13 @@ qel::Confinement Confine(const qel::Options& options) {
         confinement.optional_by_default = true;
         return confinement;
     }
-    std::string cannot_filter;
-    if (qel::CanFilterSystemCalls(&cannot_filter)) {
-        qel::FilterSystemCallsOfTheDll(true);
-        confinement.applied = true;
-        confinement.description =
-            "a seccomp filter: the process running the DLL may make only the host's own "
-            "system calls";
-        return confinement;
-    }
-    if (qel::RunsInsideBubblewrap()) {
-        confinement.applied = true;
-        confinement.description = outside;
-        return confinement;
-    }
-    std::string no_bubblewrap;
-    const std::string bwrap = qel::BubblewrapPath(&no_bubblewrap);
-    if (bwrap.empty()) {
-        confinement.description = cannot_filter + ", and " + no_bubblewrap;
-        return confinement;
-    }
-    // This host again, under qemu-i386 inside the sandbox.
-    std::vector<std::string> command = {QemuPath(), "-L", "/", ExecutablePath()};
-    command.insert(command.end(), host_arguments.begin(), host_arguments.end());
-    confinement.finished = qel::RunInsideBubblewrap(bwrap, command);
+    if (!can_filter)
+        return ThisHostInsideBubblewrap(true, cannot_filter);
+    qel::FilterSystemCallsOfTheDll(true);
+    confinement.applied = true;
+    confinement.description =
+        "a seccomp filter: the process running the DLL may make only the host's own system "
+        "calls";
     return confinement;
 }
 

@@ -8,6 +8,7 @@
 #include "host/cli/output/zoo_output.h"
 #include "host/linux/listing_text.h"
 #include "host/linux/zoo.h"
+#include "host/processor/process_cpuid.h"
 #include "host/processor/processor_catalogue.h"
 #include "host/remote/catalogue_setup.h"
 #include "host/virtual_cpu/cpuid_dump.h"
@@ -30,7 +31,8 @@ std::string VendorOf(const vc::CpuidModel& model) {
 }
 
 bool HasTimeStampCounter(const vc::CpuidModel& model) {
-    return model.Answer(0, 0).eax >= 1 && (model.Answer(1, 0).edx & kFeatureTimeStampCounter) != 0;
+    uint32_t leaf1[4] = {};
+    return ReadModelCpuid(model, 1, leaf1) && (leaf1[3] & kFeatureTimeStampCounter) != 0;
 }
 
 // The session's calls on one processor block of a listing, read without fault.

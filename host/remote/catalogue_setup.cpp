@@ -1,5 +1,7 @@
 #include "host/remote/catalogue_setup.h"
 
+#include "host/processor/process_cpuid.h"
+
 namespace qel {
 
 RunnerSetUp CatalogueSetUp(const CatalogueProcessor& processor, bool scripted_clocks) {
@@ -13,10 +15,9 @@ RunnerSetUp ProcessorSetUp(const virtual_cpu::CpuidModel& cpuid, uint32_t clock_
     setup.clock_khz = clock_khz;
     if (!scripted_clocks)
         return setup;
-    const bool has_leaf_1 = cpuid.Answer(0, 0).eax >= 1;
-    const virtual_cpu::CpuidAnswer leaf1 =
-        has_leaf_1 ? cpuid.Answer(1, 0) : virtual_cpu::CpuidAnswer{};
-    const ScriptedTimeline timeline = ProcessorTimeline(leaf1.eax, leaf1.edx, clock_khz);
+    uint32_t leaf1[4] = {};  // zeros where the model has no leaf 1
+    ReadModelCpuid(cpuid, 1, leaf1);
+    const ScriptedTimeline timeline = ProcessorTimeline(leaf1[0], leaf1[3], clock_khz);
     setup.timeline_step_ns = timeline.step_ns;
     setup.counter_hz = timeline.counter_hz;
     return setup;
