@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "host/virtual_cpu/last_clock_read.h"
 #include "host/win32/emulation.h"
 #include "host/win32/virtual_processor.h"
 #include "host/win32/win32_api.h"
@@ -23,16 +24,12 @@ uint64_t MonotonicNanoseconds() {
     return uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);
 }
 
-// The session's real time as the DLL last saw it through a clock, for the time-stamp
-// counter: a counter read right after a clock read must show that clock's time, not the
-// time the trap that serves it took to arrive.
-uint64_t last_clock_read_ns = 0;
-bool clock_read_since_stamp = false;
+LastClockRead last_clock_read;
 
 uint64_t ClockRead() {
-    last_clock_read_ns = MonotonicNanoseconds();
-    clock_read_since_stamp = true;
-    return last_clock_read_ns;
+    const uint64_t now = MonotonicNanoseconds();
+    last_clock_read.Record(now);
+    return now;
 }
 
 // The monotonic clock in milliseconds, advancing only in steps of `step_microseconds`.
@@ -68,11 +65,7 @@ int32_t Scripted(const std::function<bool(int64_t*)>& clock, int64_t* destinatio
 uint64_t StampNanoseconds() {
     if (const std::optional<ScriptedTimeline>& timeline = emulation().timeline)
         return timeline->now_ns;
-    // The time of the clock read just before, else now (so that a counter read alone moves).
-    if (!clock_read_since_stamp)
-        return MonotonicNanoseconds();
-    clock_read_since_stamp = false;
-    return last_clock_read_ns;
+    return last_clock_read.Stamp(&MonotonicNanoseconds);
 }
 
 QEL_WINAPI int32_t QueryPerformanceFrequency(int64_t* frequency) {

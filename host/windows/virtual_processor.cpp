@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/crossing/served_sites.h"
+#include "host/virtual_cpu/last_clock_read.h"
 #include "host/windows/fault_guard.h"
 
 namespace qel {
@@ -36,24 +37,16 @@ int64_t CounterNow() {
     return value.QuadPart;
 }
 
-// The session's time as the DLL last saw it through a clock: a counter read right after a
-// clock read must show that clock's time, not the time the exception that serves it took to
-// arrive (tens of microseconds under Wine).
-uint64_t last_clock_read_ns = 0;
-bool clock_read_since_stamp = false;
+LastClockRead last_clock_read;
 
 void RecordClockRead(int64_t count) {
-    last_clock_read_ns = CountNanoseconds(count);
-    clock_read_since_stamp = true;
+    last_clock_read.Record(CountNanoseconds(count));
 }
 
 uint64_t StampNanoseconds() {
     if (settings.timeline)
         return settings.timeline->now_ns;
-    if (!clock_read_since_stamp)
-        return CountNanoseconds(CounterNow());
-    clock_read_since_stamp = false;
-    return last_clock_read_ns;
+    return last_clock_read.Stamp([] { return CountNanoseconds(CounterNow()); });
 }
 
 // --- The DLL's clocks, through its import table ---------------------------------------------
