@@ -163,13 +163,14 @@ std::unique_ptr<qel::RemoteExtender> StartRunner(const std::string& cpu, const s
 }
 
 // This host again inside bubblewrap, under qemu-i386 where `under_qemu`, unless it already
-// runs there; `cannot_filter` says why it does not filter its own calls instead.
-qel::Confinement ThisHostInsideBubblewrap(bool under_qemu, const std::string& cannot_filter) {
+// runs there (around `what`, as --version says); `cannot_filter` says why it does not filter
+// its own calls instead.
+qel::Confinement ThisHostInsideBubblewrap(const char* what, bool under_qemu,
+                                          const std::string& cannot_filter) {
     qel::Confinement confinement;
     if (qel::RunsInsideBubblewrap()) {
         confinement.applied = true;
-        confinement.description = std::string("bubblewrap around ") +
-                                  (under_qemu ? "qemu-i386" : "this host") +
+        confinement.description = std::string("bubblewrap around ") + what +
                                   " (a read-only file system, no network, namespaces of its own)";
         return confinement;
     }
@@ -198,7 +199,7 @@ qel::Confinement Confine(const qel::Options& options) {
     // could allow those reads and refuse the DLL's, so the whole host runs again inside
     // bubblewrap.
     if (options.zoo && !options.survey_paths.empty() && options.cpu.empty())
-        return ThisHostInsideBubblewrap(!can_filter, "");
+        return ThisHostInsideBubblewrap("this host", !can_filter, "");
     qel::Confinement confinement;
     if (!options.cpu.empty() || options.zoo) {
         runner_bubblewrap = qel::BubblewrapPath(&confinement.description);
@@ -219,7 +220,7 @@ qel::Confinement Confine(const qel::Options& options) {
         return confinement;
     }
     if (!can_filter)
-        return ThisHostInsideBubblewrap(true, cannot_filter);
+        return ThisHostInsideBubblewrap("qemu-i386", true, cannot_filter);
     qel::FilterSystemCallsOfTheDll(true);
     confinement.applied = true;
     confinement.description =
